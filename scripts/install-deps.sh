@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tarsino needs that are missing on this machine.
+# Usage: scripts/install-deps.sh [build|run|test]   (run as root; does nothing when all are there)
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libcap2-bin
+       fonts-dejavu-core fonts-liberation2)
+run=(xvfb xauth)
+# The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
+# own ping and traceroute to compare against.
+test=(iproute2 nftables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
+      wsdd util-linux xvfb xauth clang)
+
+case "${1:-test}" in
+    build) wanted=("${build[@]}") ;;
+    run) wanted=("${build[@]}" "${run[@]}") ;;
+    test) wanted=("${build[@]}" "${test[@]}") ;;
+    *) echo "usage: $0 [build|run|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}. Run as root, or: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+# Daemons from these packages (avahi, dbus) must not start on this machine's
+# own network: the tests start their own inside namespaces.
+policy=/usr/sbin/policy-rc.d
+made_policy=0
+if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' > "$policy" && chmod 755 "$policy" && made_policy=1
+fi
+trap '[ "$made_policy" = 1 ] && rm -f "$policy"' EXIT
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,66 @@
+#include "net/ip_module.h"
+
+#include <QStringList>
+
+#include <array>
+
+#include "net/tracert_module.h"
+
+namespace IP_Module {
+
+namespace {
+
+constexpr int kHostNameBufferSize = 256;
+
+QString hostNameFailure(int error, const char* tail) {
+    return QStringLiteral("Windows Sockets error ") + QString::number(error) + QLatin1String(tail);
+}
+
+}  // namespace
+
+QString GetLocalHostName(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
+    std::array<char, kHostNameBufferSize> buffer{};
+    if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
+    QString result;
+    if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
+        toolkit.messageBox(hostNameFailure(sockets.WSAGetLastError(),
+                                           " has occurred.  Unable to successfully get Host Name."));
+    } else {
+        buffer.back() = '\0';
+        result = Tracert_Module::AnsiStringFromPointer(buffer.data());
+    }
+    Tracert_Module::SocketsCleanup(sockets, toolkit);
+    return result;
+}
+
+QString GetLocalIP(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
+    std::array<char, kHostNameBufferSize> buffer{};
+    if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
+    if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
+        toolkit.messageBox(hostNameFailure(sockets.WSAGetLastError(),
+                                           " has occurred. Unable to successfully get Host Name."));
+        Tracert_Module::SocketsCleanup(sockets, toolkit);
+        return QString();
+    }
+    buffer.back() = '\0';
+    const auto entry = sockets.gethostbyname(buffer.data());
+    if (!entry) {
+        toolkit.messageBox(QStringLiteral("Windows Sockets are not responding. ") +
+                           QStringLiteral("Unable to successfully get Host Name."));
+        Tracert_Module::SocketsCleanup(sockets, toolkit);
+        return QString();
+    }
+    // The octets come straight from the address bytes, as many as the entry
+    // says an address has.
+    QStringList octets;
+    if (!entry->addressList.empty()) {
+        const auto& first = entry->addressList.front();
+        const auto length = std::min<std::size_t>(first.size(),
+                                                  static_cast<std::size_t>(std::max<int>(0, entry->addressLength)));
+        for (std::size_t i = 0; i < length; ++i) octets << QString::number(first[i]);
+    }
+    Tracert_Module::SocketsCleanup(sockets, toolkit);
+    return octets.join(QLatin1Char('.'));
+}
+
+}  // namespace IP_Module

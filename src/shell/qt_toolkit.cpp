@@ -1,0 +1,49 @@
+#include "shell/qt_toolkit.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace shell {
+
+MessageResult QtToolkit::messageBox(const QString& text, MessageButtons buttons, MessageIcon icon,
+                                    const QString& title) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    }
+    if (buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageResult::Ok;
+}
+
+void QtToolkit::processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtToolkit::endProgram() {
+    // At once: no destructor, no further event, no handler resumes. The kernel
+    // closes our sockets with the process.
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+void QtToolkit::showModal(QDialog& dialog) {
+    dialog.exec();
+}
+
+}  // namespace shell

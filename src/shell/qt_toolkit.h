@@ -1,0 +1,16 @@
+#pragma once
+
+#include "shell/toolkit.h"
+
+namespace shell {
+
+class QtToolkit final : public Toolkit {
+public:
+    MessageResult messageBox(const QString& text, MessageButtons buttons, MessageIcon icon,
+                             const QString& title) override;
+    void processPendingEvents() override;
+    [[noreturn]] void endProgram() override;
+    void showModal(QDialog& dialog) override;
+};
+
+}  // namespace shell

@@ -1,0 +1,32 @@
+#pragma once
+// What the handlers need of the window toolkit beyond their own controls:
+// modal message boxes, one pass of pending events, ending the program at once
+// and showing a dialog modally. Kept narrow so the window logic runs headless
+// against a recording fake.
+
+#include <QString>
+
+class QDialog;
+
+namespace shell {
+
+enum class MessageButtons { Ok, YesNo };  // Yes/No always has Yes as the default
+enum class MessageIcon { None, Information, Exclamation };
+enum class MessageResult { Ok = 1, Yes = 6, No = 7 };
+
+inline const QString ApplicationTitle = QStringLiteral("Tarsino");
+
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+    virtual MessageResult messageBox(const QString& text, MessageButtons buttons = MessageButtons::Ok,
+                                     MessageIcon icon = MessageIcon::None,
+                                     const QString& title = ApplicationTitle) = 0;
+    virtual void processPendingEvents() = 0;
+    // Ends the program: no further event is handled and no handler goes on.
+    virtual void endProgram() = 0;
+    // Shows the dialog modally and returns when it has been closed.
+    virtual void showModal(QDialog& dialog) = 0;
+};
+
+}  // namespace shell

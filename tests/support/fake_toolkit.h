@@ -1,0 +1,60 @@
+#pragma once
+// Records every message box and answers them as the test says; lets a test
+// act during each pass of pending events or while a dialog is shown.
+
+#include <QDialog>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "shell/toolkit.h"
+
+namespace testing_support {
+
+struct ShownMessage {
+    QString text;
+    shell::MessageButtons buttons;
+    shell::MessageIcon icon;
+    QString title;
+};
+
+// Thrown by endProgram so that no handler goes on, as with the real toolkit.
+struct ProgramEnded : std::runtime_error {
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+class FakeToolkit final : public shell::Toolkit {
+public:
+    std::vector<ShownMessage> messages;
+    std::deque<shell::MessageResult> answers;  // for Yes/No boxes; default No
+    std::function<void()> onProcessEvents;
+    std::function<void(QDialog&)> onShowModal;
+    int eventPasses = 0;
+    bool ended = false;
+
+    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons,
+                                    shell::MessageIcon icon, const QString& title) override {
+        messages.push_back({text, buttons, icon, title});
+        if (buttons == shell::MessageButtons::Ok) return shell::MessageResult::Ok;
+        if (answers.empty()) return shell::MessageResult::No;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void processPendingEvents() override {
+        ++eventPasses;
+        if (onProcessEvents) onProcessEvents();
+    }
+    void endProgram() override {
+        ended = true;
+        throw ProgramEnded();
+    }
+    void showModal(QDialog& dialog) override {
+        if (onShowModal) onShowModal(dialog);
+    }
+};
+
+}  // namespace testing_support
