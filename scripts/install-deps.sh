@@ -6,6 +6,7 @@ set -euo pipefail
 build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libcap2-bin
        fonts-dejavu-core fonts-liberation2)
 run=(xvfb xauth)
+screenshot=(xvfb x11-utils xdotool imagemagick)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping and traceroute to compare against.
 test=(iproute2 nftables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus

@@ -1,6 +1,51 @@
+// Tarsino: trace route, host detection and ping for the office network.
+
 #include <QApplication>
+#include <QIcon>
+
+#include "platform/icmp_api.h"
+#include "platform/linux_sockets.h"
+#include "platform/server_browser.h"
+#include "platform/system_environment.h"
+#include "shell/form_main.h"
+#include "shell/qt_toolkit.h"
+
+namespace {
+
+// Stand-ins until the echo facility and the LAN browser are wired in.
+class NoIcmp final : public platform::IcmpApi {
+public:
+    platform::IcmpHandle IcmpCreateFile() override { return 0; }
+    std::uint32_t IcmpSendEcho(platform::IcmpHandle, std::uint32_t, const void*, std::uint16_t,
+                               const platform::EchoOptions*, void*, std::uint32_t,
+                               std::uint32_t) override {
+        return 0;
+    }
+    bool IcmpCloseHandle(platform::IcmpHandle) override { return false; }
+};
+
+class NoBrowser final : public platform::ServerBrowser {
+public:
+    platform::ServerEnumResult NetServerEnum(std::uint32_t&) override {
+        return {platform::browser_status::NoBrowserServers, 0, 0, {}};
+    }
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("tarsino"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarsino"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarsino.svg")));
+
+    platform::LinuxSockets sockets;
+    NoIcmp icmp;
+    NoBrowser browser;
+    platform::SystemEnvironment environment;
+    shell::QtToolkit toolkit;
+
+    FormMain window({sockets, icmp, browser, environment, toolkit});
+    window.show();
+    return application.exec();
 }

@@ -1,0 +1,75 @@
+#include "shell/controls.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+#include "shell/look.h"
+#include "shell/twips.h"
+
+namespace shell::controls {
+
+namespace {
+
+void place(QWidget& widget, const QString& name, Place where) {
+    widget.setObjectName(name);
+    widget.setGeometry(twipsRect(where.left, where.top, where.width, where.height));
+}
+
+}  // namespace
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, Place where,
+              const QColor& colour, bool rightAligned) {
+    auto* control = new QLabel(text, parent);
+    place(*control, name, where);
+    control->setAlignment((rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    if (colour.isValid()) look::setTextColour(*control, colour);
+    return control;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, Place where,
+                   const QColor& background, bool enabled) {
+    auto* control = new QLineEdit(text, parent);
+    place(*control, name, where);
+    look::setBackground(*control, background);
+    control->setEnabled(enabled);
+    // Disabled boxes only show what the program writes: keep it legible.
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(64, 64, 64));
+    control->setPalette(palette);
+    return control;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, Place where) {
+    auto* control = new QPushButton(caption, parent);
+    place(*control, name, where);
+    control->setAutoDefault(false);
+    return control;
+}
+
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, Place where,
+                 const QColor& captionColour) {
+    auto* control = new QGroupBox(caption, parent);
+    place(*control, name, where);
+    if (captionColour.isValid()) {
+        QPalette palette = control->palette();
+        palette.setColor(QPalette::WindowText, captionColour);
+        control->setPalette(palette);
+    }
+    return control;
+}
+
+QWidget* line(QWidget* parent, const QString& name, int x1, int y1, int x2, int y2,
+              const QColor& colour) {
+    auto* control = new QWidget(parent);
+    control->setObjectName(name);
+    control->setGeometry(twips(std::min(x1, x2)), twips(std::min(y1, y2)),
+                         std::max(1, twips(std::abs(x2 - x1))), std::max(1, twips(std::abs(y2 - y1))));
+    look::setBackground(*control, colour);
+    return control;
+}
+
+}  // namespace shell::controls

@@ -1,0 +1,32 @@
+#pragma once
+// Makes the window's controls from their layout: name, text, place in twips,
+// colours. Each control's objectName is its name in the window's design
+// ("Text5(3)" becomes "Text5_3").
+
+#include <QColor>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace shell::controls {
+
+struct Place {
+    int left, top, width, height;  // twips, relative to the parent
+};
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, Place place,
+              const QColor& colour = QColor(), bool rightAligned = false);
+QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, Place place,
+                   const QColor& background, bool enabled = true);
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, Place place);
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, Place place,
+                 const QColor& captionColour = QColor());
+// A straight line between two points (twips); only horizontal lines are used.
+QWidget* line(QWidget* parent, const QString& name, int x1, int y1, int x2, int y2,
+              const QColor& colour);
+
+}  // namespace shell::controls
