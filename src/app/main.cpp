@@ -37,7 +37,9 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarsino"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarsino.svg")));
+    QIcon icon;
+    for (const int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;
     NoIcmp icmp;
