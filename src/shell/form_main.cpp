@@ -19,6 +19,7 @@
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"
 #include "shell/twips.h"
+#include "tools/traceroute/trace_route_page.h"
 
 using namespace shell;
 using controls::Place;
@@ -66,6 +67,7 @@ FormMain::FormMain(Services services, QWidget* parent)
     buildTraceRoutePage();
     setFocusOrder();
 
+    traceRoute = new TraceRoutePage(*this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
 }

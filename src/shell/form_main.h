@@ -17,6 +17,7 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class TraceRoutePage;
 
 namespace shell {
 class MultiLineTextBox;
@@ -99,6 +100,9 @@ public:
     QLabel* Label15 = nullptr;
     QLabel* Label16 = nullptr;
     QLabel* Label18 = nullptr;
+
+    // The tools' handlers.
+    TraceRoutePage* traceRoute = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

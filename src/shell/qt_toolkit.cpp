@@ -13,7 +13,8 @@ MessageResult QtToolkit::messageBox(const QString& text, MessageButtons buttons,
                                     const QString& title) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
-    box.setText(text);
+    // Our texts break lines with CR LF; the label wants plain line feeds.
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setTextFormat(Qt::PlainText);
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;

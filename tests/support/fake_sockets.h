@@ -1,6 +1,7 @@
 #pragma once
 // A sockets service whose answers a test sets, counting sessions.
 
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -50,8 +51,13 @@ public:
     }
     std::optional<platform::HostEntry> gethostbyname(const std::string& name) override {
         const auto found = hosts.find(name);
-        if (found == hosts.end()) return std::nullopt;
-        return found->second;
+        if (found != hosts.end()) return found->second;
+        // A dotted address resolves to itself, as with the real resolver.
+        const std::uint32_t address = real.inet_addr(name);
+        if (name.empty() || address == 0xffffffffu) return std::nullopt;
+        std::vector<std::uint8_t> bytes(4);
+        std::memcpy(bytes.data(), &address, 4);
+        return platform::HostEntry{name, 4, {bytes}};
     }
     std::uint32_t inet_addr(const std::string& text) override { return real.inet_addr(text); }
     std::string inet_ntoa(std::uint32_t address) override { return real.inet_ntoa(address); }

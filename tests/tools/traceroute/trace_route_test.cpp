@@ -1,0 +1,276 @@
+// The trace-route run through the real window logic, over a modelled route.
+
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "fake_path_icmp.h"
+#include "fake_services.h"
+#include "shell/form_main.h"
+#include "shell/multi_line_text_box.h"
+#include "tools/traceroute/hop_line.h"
+#include "tools/traceroute/packet_size.h"
+#include "tools/traceroute/trace_route_page.h"
+
+using testing_support::FakePathIcmp;
+using testing_support::FakeServices;
+using testing_support::PathHop;
+using testing_support::ProgramEnded;
+
+namespace {
+
+struct Lab {
+    FakeServices fakes;
+    FakePathIcmp route;
+    std::unique_ptr<FormMain> form;
+
+    explicit Lab(std::vector<PathHop> path) {
+        route.path = std::move(path);
+        fakes.icmp = &route;
+        fakes.sockets.addHost("target.lab", {{10, 0, 3, 2}});
+        form = std::make_unique<FormMain>(fakes.services());
+    }
+    void trace(const QString& target) {
+        form->Combo1->setEditText(target);
+        form->Command1->click();
+    }
+    QStringList list1() const {
+        QStringList entries;
+        for (int i = 0; i < form->List1->count(); ++i) entries << form->List1->item(i)->text();
+        return entries;
+    }
+};
+
+std::vector<PathHop> threeHops() {
+    return {{"10.0.1.1", 3}, {"10.0.2.1", 35}, {"10.0.3.2", 1300}};
+}
+
+}  // namespace
+
+class TraceRouteTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTripTexts_data() {
+        QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<QString>("text");
+        for (const auto& [ms, text] : std::vector<std::pair<int, const char*>>{
+                 {0, "<10 ms"}, {9, "<10 ms"}, {10, "10 ms"}, {35, "35 ms"}, {1200, "1200 ms"},
+                 {1201, "*"}, {2000, "*"}, {-5, "<10 ms"}})
+            QTest::addRow("%d", ms) << ms << QString(text);
+    }
+    void roundTripTexts() {
+        QFETCH(int, milliseconds);
+        QFETCH(QString, text);
+        QCOMPARE(traceroute::RoundTripText(milliseconds), text);
+    }
+
+    void hopLineLayout() {
+        QCOMPARE(traceroute::HopLine(7, 35, "10.0.0.1"), QString("Hop #\t7\t35 ms\t10.0.0.1\r\n"));
+        QCOMPARE(traceroute::HopLine(255, 1, "10.0.0.9"), QString("Hop #\t255\t<10 ms\t10.0.0.9\r\n"));
+    }
+
+    void packetSizeNormalisation_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("normalised");
+        QTest::addColumn<int>("bytes");
+        const std::vector<std::tuple<const char*, const char*, int>> rows{
+            {"0", "32", 32},       {"", "32", 32},         {"abc", "32", 32},    {"500", "128", 128},
+            {"31.9", "32", 32},    {"128.4", "128", 128},  {"64", "64", 64},     {"32.5", "32.5", 32},
+            {"33.5", "33.5", 34},  {"1e2", "1e2", 100},    {"nan", "32", 32},    {"-40", "32", 32},
+            {" 64 ", " 64 ", 64},  {"12,5", "32", 32}};
+        for (const auto& [typed, normalised, bytes] : rows)
+            QTest::addRow("'%s'", typed) << QString(typed) << QString(normalised) << bytes;
+    }
+    void packetSizeNormalisation() {
+        QFETCH(QString, typed);
+        QFETCH(QString, normalised);
+        QFETCH(int, bytes);
+        Lab lab(threeHops());
+        lab.form->Text3->setText(typed);
+        lab.trace("target.lab");
+        QCOMPARE(lab.form->Text3->text(), normalised);
+        QVERIFY(!lab.route.calls.empty());
+        for (const auto& call : lab.route.calls) {
+            QCOMPARE(int(call.data.size()), bytes);
+            QVERIFY(call.data.find_first_not_of('a') == std::string::npos);
+        }
+    }
+
+    void threeHopRunWritesHeadingHopLinesAndCompletion() {
+        Lab lab(threeHops());
+        lab.trace("target.lab");
+        QCOMPARE(lab.form->Text4->text(),
+                 QString("Tracing Route su target.lab:\r\n\r\n"
+                         "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
+                         "Hop #\t2\t35 ms\t10.0.2.1\r\n"
+                         "Hop #\t3\t*\t10.0.3.2\r\n"
+                         "\r\nTrace Route Completato"));
+        QCOMPARE(lab.form->Text1->text(), QString("10.0.3.2"));
+        QCOMPARE(lab.form->Text2->text(), QString("1"));
+        QCOMPARE(lab.list1(), (QStringList{"1", "2", "3"}));
+        QCOMPARE(lab.route.handlesOpened, 1);
+        QCOMPARE(lab.route.handlesClosed, 1);
+        QCOMPARE(lab.fakes.sockets.openSessions, 0);
+        QVERIFY(lab.form->Command1->isEnabled());
+        QCOMPARE(lab.fakes.toolkit.eventPasses, 3);
+        for (const auto& call : lab.route.calls) {
+            QCOMPARE(call.timeoutMs, 2400u);
+            QCOMPARE(call.replySize, 295u);
+            QCOMPARE(call.destination, ::inet_addr("10.0.3.2"));
+        }
+    }
+
+    void commandOneStaysDisabledWhileRunning() {
+        Lab lab(threeHops());
+        QList<bool> enabled;
+        lab.fakes.toolkit.onProcessEvents = [&] { enabled << lab.form->Command1->isEnabled(); };
+        lab.trace("target.lab");
+        QCOMPARE(enabled, (QList<bool>{false, false, false}));
+        QVERIFY(lab.form->Command1->isEnabled());
+    }
+
+    void errorReportsAreAnswersAndTheRunGoesOn() {
+        Lab lab({{"10.0.1.1", 2}, {"10.0.2.1", 4, platform::ip_status::DestHostUnreachable},
+                 {"10.0.3.2", 5}});
+        lab.trace("target.lab");
+        QVERIFY(lab.form->Text4->text().contains("Hop #\t2\t<10 ms\t10.0.2.1\r\n"));
+        QVERIFY(lab.form->Text4->text().endsWith("\r\nTrace Route Completato"));
+    }
+
+    void silentHopIsProbedAgainUntilTheWindowCloses() {
+        Lab lab({{"10.0.1.1"}, {"10.0.2.1"}, {"10.0.3.1"}, {"10.0.4.1", 1, 11013, true}, {"10.0.3.2"}});
+        lab.fakes.toolkit.onProcessEvents = [&] {
+            if (lab.fakes.toolkit.eventPasses == 7) lab.form->close();
+        };
+        lab.trace("target.lab");
+        QCOMPARE(lab.list1(), (QStringList{"1", "2", "3", "4", "4", "4", "4"}));
+        QCOMPARE(lab.form->Text4->text().count("Hop #"), 3);
+        QVERIFY(!lab.form->Text4->text().contains("Completato"));
+        QCOMPARE(lab.route.handlesClosed, 1);
+        QCOMPARE(lab.fakes.sockets.openSessions, 0);
+        QVERIFY(!lab.form->Command1->isEnabled());  // the closed window is left alone
+    }
+
+    void routeThatNeverReachesTheTargetEndsAfterTtl255() {
+        std::vector<PathHop> path(256, PathHop{"10.9.9.9", 12});
+        path.back().address = "10.0.3.2";
+        Lab lab(path);
+        lab.trace("target.lab");
+        QCOMPARE(lab.form->List1->count(), 255);
+        QVERIFY(lab.form->Text4->text().endsWith("Hop #\t255\t12 ms\t10.9.9.9\r\n"));
+        QCOMPARE(lab.route.handlesClosed, 1);
+    }
+
+    void blankComboTakesTheDomainBoxAndKeepsTheBlanksInHeadingAndList() {
+        Lab lab(threeHops());
+        lab.form->txt_domain->setText("target.lab");
+        lab.trace("   ");
+        QVERIFY(lab.form->Text4->text().startsWith("Tracing Route su    :\r\n\r\n"));
+        QCOMPARE(lab.form->Combo1->count(), 3);
+        QCOMPARE(lab.form->Combo1->itemText(2), QString("   "));
+    }
+
+    void typedTargetIsUsedAsTypedAndEveryRunAddsAnEntry() {
+        Lab lab(threeHops());
+        lab.fakes.sockets.addHost(" target.lab", {{10, 0, 3, 2}});
+        lab.trace(" target.lab");
+        lab.trace(" target.lab");
+        QCOMPARE(lab.form->Combo1->count(), 4);
+        QCOMPARE(lab.form->Combo1->itemText(2), QString(" target.lab"));
+        QCOMPARE(lab.form->Combo1->itemText(3), QString(" target.lab"));
+        QCOMPARE(lab.form->Combo1->currentText(), QString(" target.lab"));
+    }
+
+    void unresolvableNameIsReportedAndNothingIsSent() {
+        Lab lab(threeHops());
+        lab.trace("nowhere.invalid");
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+        const auto& box = lab.fakes.toolkit.messages[0];
+        QCOMPARE(box.text, QString("Impossibile risolvere il nome host: nowhere.invalid"));
+        QCOMPARE(box.title, QString("SINOTAR"));
+        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QVERIFY(lab.route.calls.empty());
+        QCOMPARE(lab.route.handlesOpened, 0);
+        QCOMPARE(lab.form->Combo1->count(), 2);
+        QCOMPARE(lab.form->Text1->text(), QString());
+        QCOMPARE(lab.form->Text4->text(), QString());
+        QCOMPARE(lab.fakes.sockets.openSessions, 0);
+        QVERIFY(lab.form->Command1->isEnabled());
+    }
+
+    void emptyNameRightAfterStartIsUnresolvable() {
+        Lab lab(threeHops());
+        lab.form->Command1->click();
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+        QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile risolvere il nome host: "));
+    }
+
+    void sessionAndHandleFailures() {
+        {
+            Lab lab(threeHops());
+            lab.fakes.sockets.startFails = true;
+            lab.trace("target.lab");
+            QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+            QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile inizializzare la Socket Windows"));
+            QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("SINOTAR"));
+            QCOMPARE(lab.fakes.toolkit.messages[0].icon, shell::MessageIcon::None);
+            QCOMPARE(lab.form->Text3->text(), QString("32"));
+        }
+        {
+            Lab lab(threeHops());
+            lab.route.refuseHandle = true;
+            lab.trace("target.lab");
+            QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+            QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile aprire un gestore di file ICMP"));
+            QCOMPARE(lab.form->Combo1->count(), 2);
+            QCOMPARE(lab.form->Text1->text(), QString());
+            QCOMPARE(lab.fakes.sockets.openSessions, 0);
+        }
+    }
+
+    void stopAnsweredNoGoesOnAndYesEndsAtOnce() {
+        Lab lab({{"10.0.1.1"}, {"10.0.2.1", 1, 11013, true}, {"10.0.3.2"}});
+        lab.fakes.toolkit.answers = {shell::MessageResult::No, shell::MessageResult::Yes};
+        lab.fakes.toolkit.onProcessEvents = [&] {
+            if (lab.fakes.toolkit.eventPasses == 2 || lab.fakes.toolkit.eventPasses == 4)
+                lab.form->Command2->click();
+        };
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.trace("target.lab"));
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 2u);
+        for (const auto& box : lab.fakes.toolkit.messages) {
+            QCOMPARE(box.text, QString::fromUtf8("Terminare l'operazione in corso?\r\n(Tarsino verrà terminato)"));
+            QCOMPARE(box.title, QString("Sinotar"));
+            QCOMPARE(box.buttons, shell::MessageButtons::YesNo);
+        }
+        QCOMPARE(lab.list1(), (QStringList{"1", "2", "2", "2"}));
+        QCOMPARE(lab.route.calls.size(), 4u);
+    }
+
+    void stopOutsideARunAsksTheSameQuestion() {
+        Lab lab(threeHops());
+        lab.form->Command2->click();  // answered No by default
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+        QVERIFY(!lab.fakes.toolkit.ended);
+        lab.fakes.toolkit.answers = {shell::MessageResult::Yes};
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->Command2->click());
+    }
+
+    void otherPagesWorkBetweenProbes() {
+        Lab lab(threeHops());
+        lab.form->show();
+        lab.fakes.toolkit.onProcessEvents = [&] {
+            lab.form->TabStrip1->setCurrentIndex(lab.fakes.toolkit.eventPasses % 4);
+            lab.form->Text6->setText("typed while tracing");
+        };
+        lab.trace("target.lab");
+        QVERIFY(lab.form->Text4->text().endsWith("Trace Route Completato"));
+        QCOMPARE(lab.form->Text6->text(), QString("typed while tracing"));
+    }
+};
+
+QTEST_MAIN(TraceRouteTest)
+#include "trace_route_test.moc"
