@@ -51,6 +51,7 @@ constexpr std::int32_t TtlExpiredTransit = 11013;
 constexpr std::int32_t TtlExpiredReassem = 11014;
 constexpr std::int32_t ParamProblem = 11015;
 constexpr std::int32_t SourceQuench = 11016;
+constexpr std::int32_t BadDestination = 11018;
 constexpr std::int32_t GeneralFailure = 11050;
 }  // namespace ip_status
 
