@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "platform/icmp_api.h"
+#include "platform/linux_icmp.h"
 #include "platform/linux_sockets.h"
 #include "platform/server_browser.h"
 #include "platform/system_environment.h"
@@ -12,18 +12,7 @@
 
 namespace {
 
-// Stand-ins until the echo facility and the LAN browser are wired in.
-class NoIcmp final : public platform::IcmpApi {
-public:
-    platform::IcmpHandle IcmpCreateFile() override { return 0; }
-    std::uint32_t IcmpSendEcho(platform::IcmpHandle, std::uint32_t, const void*, std::uint16_t,
-                               const platform::EchoOptions*, void*, std::uint32_t,
-                               std::uint32_t) override {
-        return 0;
-    }
-    bool IcmpCloseHandle(platform::IcmpHandle) override { return false; }
-};
-
+// Stand-in until the LAN browser is wired in.
 class NoBrowser final : public platform::ServerBrowser {
 public:
     platform::ServerEnumResult NetServerEnum(std::uint32_t&) override {
@@ -42,7 +31,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;
-    NoIcmp icmp;
+    platform::LinuxIcmp icmp;
     NoBrowser browser;
     platform::SystemEnvironment environment;
     shell::QtToolkit toolkit;

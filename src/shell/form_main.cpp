@@ -19,6 +19,7 @@
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"
 #include "shell/twips.h"
+#include "tools/ping/ping_page.h"
 #include "tools/traceroute/trace_route_page.h"
 
 using namespace shell;
@@ -68,6 +69,7 @@ FormMain::FormMain(Services services, QWidget* parent)
     setFocusOrder();
 
     traceRoute = new TraceRoutePage(*this);
+    ping = new PingPage(*this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
 }

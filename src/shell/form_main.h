@@ -17,6 +17,7 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class PingPage;
 class TraceRoutePage;
 
 namespace shell {
@@ -103,6 +104,7 @@ public:
 
     // The tools' handlers.
     TraceRoutePage* traceRoute = nullptr;
+    PingPage* ping = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -65,7 +65,15 @@ public:
             reply.DataSize = static_cast<std::int16_t>(isTarget ? size : 0);
             replies = 1;
         }
-        const auto image = reply.toImage();
+        auto image = reply.toImage();
+        if (replies == 1 && isTarget) {
+            // Like the real facility: the echoed data at the data area's start.
+            namespace layout = platform::reply_layout;
+            reply.DataPointer = layout::DataOffset;
+            image = reply.toImage();
+            const std::size_t room = replySize > layout::DataOffset ? replySize - layout::DataOffset : 0;
+            std::memcpy(image.data() + layout::DataOffset, data, std::min<std::size_t>(size, room));
+        }
         std::memcpy(replyBuffer, image.data(), std::min<std::size_t>(image.size(), replySize));
         if (afterEachSend) afterEachSend();
         return replies;

@@ -13,6 +13,7 @@ namespace testing_support {
 class FakeSockets final : public platform::SocketApi {
 public:
     bool startFails = false;
+    bool cleanupFails = false;
     bool hostNameFails = false;
     int hostNameError = platform::socket_error::Fault;
     std::string hostName = "pc12";
@@ -33,7 +34,7 @@ public:
         return 0;
     }
     int WSACleanup() override {
-        if (openSessions == 0) {
+        if (openSessions == 0 || cleanupFails) {
             lastError = platform::socket_error::NotInitialised;
             return -1;
         }

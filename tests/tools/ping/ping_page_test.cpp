@@ -1,0 +1,127 @@
+// The ping page's two buttons, through the real window with a fake echo
+// facility: what each outcome leaves in the six result boxes.
+
+#include <QtTest>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "fake_path_icmp.h"
+#include "fake_services.h"
+#include "shell/form_main.h"
+#include "tools/ping/ping_page.h"
+
+using testing_support::FakePathIcmp;
+using testing_support::FakeServices;
+
+namespace {
+
+struct Lab {
+    FakeServices fakes;
+    FakePathIcmp route;
+    std::unique_ptr<FormMain> form;
+
+    explicit Lab(testing_support::PathHop target = {"127.0.0.1", 0}) {
+        route.path = {target};
+        fakes.icmp = &route;
+        form = std::make_unique<FormMain>(fakes.services());
+    }
+    QStringList ping(const QString& address, const QString& data = "who are you") {
+        form->Text6->setText(address);
+        form->Text7->setText(data);
+        form->Cmd_ping->click();
+        return boxes();
+    }
+    QStringList boxes() const {
+        QStringList texts;
+        for (QLineEdit* box : form->Text5) texts << box->text();
+        return texts;
+    }
+};
+
+}  // namespace
+
+class PingPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void answeredPingFillsEveryBox() {
+        Lab lab;
+        QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"0   [ ip success ]", "16777343", "0 ms", "11 bytes",
+                                                     "who are you", "32"}));
+        QCOMPARE(lab.route.calls.size(), 1u);
+        QCOMPARE(lab.route.calls[0].data, std::string("who are you"));
+        QCOMPARE(lab.route.calls[0].timeoutMs, 500u);
+        QCOMPARE(lab.route.calls[0].replySize, 287u);
+        QCOMPARE(lab.fakes.sockets.openSessions, 0);
+        QVERIFY(lab.fakes.toolkit.messages.empty());
+    }
+
+    void signedAddressReadsTheStoredBytesLittleEndian() {
+        QCOMPARE(PingPage::SignedAddressText(::inet_addr("127.0.0.1")), QString("16777343"));
+        QCOMPARE(PingPage::SignedAddressText(::inet_addr("192.168.1.1")), QString("16885952"));
+        QCOMPARE(PingPage::SignedAddressText(::inet_addr("10.0.0.200")), QString("-939524086"));
+        Lab lab({"10.0.0.200", 7});
+        QCOMPARE(lab.ping("10.0.0.200").at(1), QString("-939524086"));
+    }
+
+    void textThatIsNoDottedAddressShowsBadFormatAndZeros() {
+        for (const QString address : {"", "server01", "255.255.255.255", "1.2.3.4.5"}) {
+            Lab lab;
+            lab.form->Text5[4]->setText("earlier data");
+            QCOMPARE(lab.ping(address), (QStringList{"-1   [ inet_addr: bad IP format ]", "0", "0 ms",
+                                                     "0 bytes", "earlier data", "0"}));
+            QVERIFY(lab.route.calls.empty());
+            QVERIFY(lab.fakes.toolkit.messages.empty());
+        }
+    }
+
+    void timeOutShowsItsStatusAndKeepsEarlierData() {
+        Lab lab({"10.0.0.9", 1, 0, true});
+        lab.form->Text5[4]->setText("earlier data");
+        const QStringList boxes = lab.ping("10.0.0.9");
+        QCOMPARE(boxes[0], QString("11010   [ ip req timed out ]"));
+        QCOMPARE(boxes[4], QString("earlier data"));
+    }
+
+    void noIcmpHandleIsAGeneralFailure() {
+        Lab lab;
+        lab.route.refuseHandle = true;
+        QCOMPARE(lab.ping("127.0.0.1"),
+                 (QStringList{"11050   [ ip general failure ]", "0", "0 ms", "0 bytes", "", "0"}));
+    }
+
+    void sessionThatCannotStartChangesNothing() {
+        Lab lab;
+        lab.form->Text5[0]->setText("before");
+        lab.fakes.sockets.startFails = true;
+        QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"before", "", "", "", "", ""}));
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+        QCOMPARE(lab.fakes.toolkit.messages[0].text,
+                 QString("Windows Sockets for 32 bit Windows environments is not successfully responding."));
+        QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("Tarsino"));
+        QVERIFY(lab.route.calls.empty());
+    }
+
+    void sessionThatCannotEndWarnsAfterTheBoxesAreWritten() {
+        Lab lab;
+        lab.fakes.sockets.cleanupFails = true;
+        QCOMPARE(lab.ping("127.0.0.1").at(0), QString("0   [ ip success ]"));
+        QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
+        QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Windows Sockets error occurred during Cleanup."));
+    }
+
+    void clearEmptiesAllSixBoxesAndKeepsTheInputs() {
+        Lab lab;
+        lab.ping("127.0.0.1");
+        lab.form->bt_clear_ping->click();
+        QCOMPARE(lab.boxes(), QStringList(6, QString()));
+        QCOMPARE(lab.form->Text6->text(), QString("127.0.0.1"));
+        QCOMPARE(lab.form->Text7->text(), QString("who are you"));
+        lab.form->bt_clear_ping->click();
+        QCOMPARE(lab.boxes(), QStringList(6, QString()));
+    }
+};
+
+QTEST_MAIN(PingPageTest)
+#include "ping_page_test.moc"
