@@ -237,9 +237,12 @@ private slots:
         lab.fakes.toolkit.answers = {shell::MessageResult::No, shell::MessageResult::Yes};
         lab.fakes.toolkit.onProcessEvents = [&] {
             if (lab.fakes.toolkit.eventPasses == 2 || lab.fakes.toolkit.eventPasses == 4)
-                lab.form->Command2->click();
+                lab.form->traceRoute->Command2_Click();
         };
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.trace("target.lab"));
+        // The handlers are called directly: the fake's end of the program is an
+        // exception, which must not unwind through Qt's signal dispatch.
+        lab.form->Combo1->setEditText("target.lab");
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command1_Click());
         QCOMPARE(lab.fakes.toolkit.messages.size(), 2u);
         for (const auto& box : lab.fakes.toolkit.messages) {
             QCOMPARE(box.text, QString::fromUtf8("Terminare l'operazione in corso?\r\n(Tarsino verrà terminato)"));
@@ -256,7 +259,7 @@ private slots:
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
         QVERIFY(!lab.fakes.toolkit.ended);
         lab.fakes.toolkit.answers = {shell::MessageResult::Yes};
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->Command2->click());
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command2_Click());
     }
 
     void otherPagesWorkBetweenProbes() {
