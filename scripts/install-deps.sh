@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tarsino needs that are missing on this machine.
-# Usage: scripts/install-deps.sh [build|run|test]   (run as root; does nothing when all are there)
+# Usage: scripts/install-deps.sh [build|run|test|screenshot|package]   (run as root; does nothing when all are there)
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libcap2-bin
        fonts-dejavu-core fonts-liberation2)
 run=(xvfb xauth)
 screenshot=(xvfb x11-utils xdotool imagemagick)
+package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping and traceroute to compare against.
 test=(iproute2 nftables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
@@ -16,7 +17,9 @@ case "${1:-test}" in
     build) wanted=("${build[@]}") ;;
     run) wanted=("${build[@]}" "${run[@]}") ;;
     test) wanted=("${build[@]}" "${test[@]}") ;;
-    *) echo "usage: $0 [build|run|test]" >&2; exit 2 ;;
+    screenshot) wanted=("${build[@]}" "${screenshot[@]}") ;;
+    package) wanted=("${build[@]}" "${package[@]}" "${screenshot[@]}") ;;
+    *) echo "usage: $0 [build|run|test|screenshot|package]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 out=${1:-docs/screenshots}
 mkdir -p "$out"
 app=${TARSINO_BINARY:-build/src/app/tarsino}
+scripts/install-deps.sh screenshot
 [ -x "$app" ] || scripts/build.sh >/dev/null
 
 display=:$((90 + RANDOM % 100))
