@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
+#include <linux/filter.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "platform/icmp_api.h"
@@ -37,6 +39,23 @@ std::int32_t statusForSendError(int error) {
     case EADDRNOTAVAIL: return ip_status::BadDestination;
     default: return ip_status::GeneralFailure;
     }
+}
+
+// A raw socket's queue would fill with every echo reply in the namespace
+// (another ping flooding the same host) and drop ours: the kernel keeps only
+// echo replies carrying our identifier, and every error report.
+bool keepOnlyOurReplies(int fd, std::uint16_t identifier) {
+    sock_filter program[] = {
+        BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),                   // X = IP header length
+        BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),                    // A = ICMP type
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
+        BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),                    // A = identifier
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, 0xffffffff),                    // keep
+        BPF_STMT(BPF_RET | BPF_K, 0),                             // drop
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) == 0;
 }
 
 int enable(int fd, int level, int option) {
@@ -75,7 +94,12 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
         return nullptr;
     }
     std::random_device random;
-    return std::unique_ptr<IcmpEchoSocket>(new IcmpEchoSocket(fd, kind, random()));
+    const std::uint32_t randomBits = random();
+    if (kind == IcmpSocketKind::Raw && !keepOnlyOurReplies(fd, static_cast<std::uint16_t>(randomBits))) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<IcmpEchoSocket>(new IcmpEchoSocket(fd, kind, randomBits));
 }
 
 // The identifier and the first sequence number are random, so that replies

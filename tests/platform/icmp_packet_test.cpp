@@ -92,11 +92,21 @@ Bytes rawReply(std::uint16_t identifier = Identifier, std::uint16_t sequence = S
     return ipPacket(from, Us, icmpMessage(0, 0, identifier, sequence, payload));
 }
 
-// Parses from an exactly sized heap copy, so that the sanitizers see any read past the end.
-std::optional<icmp::Answer> parseRaw(const Bytes& packet, const icmp::Probe& probe = rawProbe()) {
-    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[packet.size() ? packet.size() : 1]);
-    std::copy(packet.begin(), packet.end(), copy.get());
-    return icmp::matchRawPacket(std::span<const std::uint8_t>(copy.get(), packet.size()), probe);
+// Parses from an exactly sized heap copy, so that the sanitizers see any read
+// past the end; the copy lives as long as the answer that points into it.
+struct Parsed {
+    std::unique_ptr<std::uint8_t[]> copy;
+    std::optional<icmp::Answer> answer;
+    explicit operator bool() const { return answer.has_value(); }
+    const icmp::Answer* operator->() const { return &*answer; }
+};
+
+Parsed parseRaw(const Bytes& packet, const icmp::Probe& probe = rawProbe()) {
+    Parsed parsed;
+    parsed.copy.reset(new std::uint8_t[packet.size() ? packet.size() : 1]);
+    std::copy(packet.begin(), packet.end(), parsed.copy.get());
+    parsed.answer = icmp::matchRawPacket(std::span<const std::uint8_t>(parsed.copy.get(), packet.size()), probe);
+    return parsed;
 }
 
 }  // namespace
