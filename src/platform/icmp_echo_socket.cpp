@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -133,9 +134,10 @@ int IcmpEchoSocket::sendRequest(std::uint32_t destination) {
     };
     if (send() >= 0) return 0;
     // A report about an earlier echo can leave an error pending on the socket,
-    // which the next send returns and clears: that is no failure of this one.
-    if (errno == EAGAIN || errno == EINTR || send() < 0) return errno;
-    return 0;
+    // which the next send returns and clears: that is no failure of this one,
+    // nor is a signal. Try once more.
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return errno;
+    return send() >= 0 ? 0 : errno;
 }
 
 IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
@@ -161,20 +163,25 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::spa
     }
     pollfd watch{fd_, POLLIN, 0};
     for (;;) {
-        const auto left = deadline - Clock::now();
-        if (left < Clock::duration::zero()) break;
+        // After the deadline the queue gets one last look without waiting,
+        // so an answer that came just in time still counts.
+        const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+        const bool lastLook = left == Clock::duration::zero();
         const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
         const timespec wait{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
         const int ready = ::ppoll(&watch, 1, &wait, nullptr);
         if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        if (kind_ == IcmpSocketKind::Datagram && (watch.revents & POLLERR)) outcome.answer = readErrorQueue(probe);
-        if (!outcome.answer) outcome.answer = readQueue(probe);
-        if (outcome.answer) {
-            outcome.roundTripMs = millisecondsSince(start);
-            outcome.status = outcome.answer->status;
-            return outcome;
+        if (ready > 0) {
+            if (kind_ == IcmpSocketKind::Datagram && (watch.revents & POLLERR))
+                outcome.answer = readErrorQueue(probe);
+            if (!outcome.answer) outcome.answer = readQueue(probe);
+            if (outcome.answer) {
+                outcome.roundTripMs = millisecondsSince(start);
+                outcome.status = outcome.answer->status;
+                return outcome;
+            }
         }
+        if (lastLook) break;
     }
     outcome.status = ip_status::ReqTimedOut;
     return outcome;
