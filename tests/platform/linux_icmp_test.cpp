@@ -353,6 +353,13 @@ private slots:
         }
         const Echo zeroTtl = sendEcho(icmp, second, "127.0.0.1", "x", 0);
         QCOMPARE(zeroTtl.status(), 11011);
+
+        // Areas too small even for the status, or none at all: nothing is written anywhere.
+        std::array<std::uint8_t, 8> tiny;
+        tiny.fill(Untouched);
+        QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, tiny.data(), 7, 500), 0u);
+        QVERIFY(std::all_of(tiny.begin(), tiny.end(), [](std::uint8_t byte) { return byte == Untouched; }));
+        QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, nullptr, 287, 500), 0u);
     }
 };
 
