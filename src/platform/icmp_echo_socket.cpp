@@ -42,18 +42,25 @@ std::int32_t statusForSendError(int error) {
     }
 }
 
-// A raw socket's queue would fill with every echo reply in the namespace
-// (another ping flooding the same host) and drop ours: the kernel keeps only
-// echo replies carrying our identifier, and every error report.
-bool keepOnlyOurReplies(int fd, std::uint16_t identifier) {
+// A raw socket's queue would fill with every ICMP answer in the namespace
+// (another ping flooding the same host) and drop ours. The kernel keeps only
+// echo replies with our identifier and error reports quoting an echo with our
+// identifier; reports behind IP options are left to the parser.
+bool keepOnlyOurAnswers(int fd, std::uint16_t identifier) {
+    constexpr std::uint32_t PlainHeader = 20;
     sock_filter program[] = {
-        BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),                   // X = IP header length
-        BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),                    // A = ICMP type
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
-        BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),                    // A = identifier
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, 0xffffffff),                    // keep
-        BPF_STMT(BPF_RET | BPF_K, 0),                             // drop
+        /* 0 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),  // X = IP header length
+        /* 1 */ BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),   // A = ICMP type
+        /* 2 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
+        /* 3 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),   // A = identifier
+        /* 4 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 5, 6),
+        /* 5 */ BPF_STMT(BPF_MISC | BPF_TXA, 0),         // an error report
+        /* 6 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PlainHeader, 0, 3),
+        /* 7 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, PlainHeader + 8),   // X = quoted header length
+        /* 8 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, PlainHeader + 8 + 4),  // A = quoted identifier
+        /* 9 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 0, 1),
+        /* 10 */ BPF_STMT(BPF_RET | BPF_K, 0xffffffff),  // keep
+        /* 11 */ BPF_STMT(BPF_RET | BPF_K, 0),           // drop
     };
     const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
     return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) == 0;
@@ -96,7 +103,7 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
     }
     std::random_device random;
     const std::uint32_t randomBits = random();
-    if (kind == IcmpSocketKind::Raw && !keepOnlyOurReplies(fd, static_cast<std::uint16_t>(randomBits))) {
+    if (kind == IcmpSocketKind::Raw && !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits))) {
         ::close(fd);
         return nullptr;
     }

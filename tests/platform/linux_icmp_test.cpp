@@ -274,20 +274,28 @@ private slots:
         const pid_t flood = lab_->spawn("c", QString("exec ping -f -q %1 %2").arg(floodOptions, Target));
         QVERIFY(flood > 0);
         QTRY_VERIFY_WITH_TIMEOUT(requestsSent() > before + 100, 10000);
-        QList<QByteArray> sent, received;
+        // A flood may cost an answer now and then (a time-out is no mix-up),
+        // but no echo may ever take another's answer.
+        int mixedUp = 0, lost = 0;
         {
             NetnsLab::Inside inside(*lab_, "c");
             LinuxIcmp icmp(choice);
             const platform::IcmpHandle handle = icmp.IcmpCreateFile();
             QVERIFY(handle != 0);
             for (int i = 0; i < 200; ++i) {
-                sent << "probe " + QByteArray::number(i);
-                const Echo echo = sendEcho(icmp, handle, Target, sent.last());
-                received << (echo.status() == 0 ? echo.data() : "status " + QByteArray::number(echo.status()));
+                const QByteArray payload = "probe " + QByteArray::number(i);
+                const Echo echo = sendEcho(icmp, handle, Target, payload);
+                if (echo.status() == 11010) {
+                    ++lost;
+                } else if (echo.result != 1 || echo.status() != 0 || echo.data() != payload) {
+                    qWarning("echo %d: status %d, data \"%s\"", i, echo.status(), echo.data().constData());
+                    ++mixedUp;
+                }
             }
         }
         ::kill(-flood, SIGTERM);
-        QCOMPARE(received, sent);
+        QCOMPARE(mixedUp, 0);
+        QVERIFY2(lost <= 5, qPrintable(QString("%1 of 200 echoes lost").arg(lost)));
     }
 
     void unprivilegedUserGetsTheDatagramSocketOnly() {
