@@ -22,8 +22,6 @@ using platform::LinuxIcmp;
 using testing_support::NetnsLab;
 namespace layout = platform::reply_layout;
 
-Q_DECLARE_METATYPE(LinuxIcmp::SocketChoice)
-
 namespace {
 
 constexpr std::uint8_t Untouched = 0xee;
