@@ -146,6 +146,15 @@ private slots:
         QVERIFY(icmp.requests[1].data.empty());
     }
 
+    void payloadBeyondAnEchoIsClampedNotWrapped() {
+        // 65536 + 10 bytes would wrap to a 10-byte echo that looks like success.
+        platform::LinuxSockets sockets;
+        FakeIcmp icmp;
+        EchoReply reply;
+        PingModule::SendEcho(sockets, icmp, "127.0.0.1", QString(65546, 'a'), reply);
+        QCOMPARE(icmp.requests.front().data.size(), 65535u);
+    }
+
     void replyIsTakenBackAndLastByteOfImageStaysAsGiven() {
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
