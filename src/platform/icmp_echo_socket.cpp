@@ -2,14 +2,17 @@
 
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
+#include <linux/filter.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 #include "platform/icmp_api.h"
@@ -37,6 +40,30 @@ std::int32_t statusForSendError(int error) {
     case EADDRNOTAVAIL: return ip_status::BadDestination;
     default: return ip_status::GeneralFailure;
     }
+}
+
+// A raw socket's queue would fill with every ICMP answer in the namespace
+// (another ping flooding the same host) and drop ours. The kernel keeps only
+// echo replies with our identifier and error reports quoting an echo with our
+// identifier; reports behind IP options are left to the parser.
+bool keepOnlyOurAnswers(int fd, std::uint16_t identifier) {
+    constexpr std::uint32_t PlainHeader = 20;
+    sock_filter program[] = {
+        /* 0 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),  // X = IP header length
+        /* 1 */ BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),   // A = ICMP type
+        /* 2 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
+        /* 3 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),   // A = identifier
+        /* 4 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 5, 6),
+        /* 5 */ BPF_STMT(BPF_MISC | BPF_TXA, 0),         // an error report
+        /* 6 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PlainHeader, 0, 3),
+        /* 7 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, PlainHeader + 8),   // X = quoted header length
+        /* 8 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, PlainHeader + 8 + 4),  // A = quoted identifier
+        /* 9 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 0, 1),
+        /* 10 */ BPF_STMT(BPF_RET | BPF_K, 0xffffffff),  // keep
+        /* 11 */ BPF_STMT(BPF_RET | BPF_K, 0),           // drop
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) == 0;
 }
 
 int enable(int fd, int level, int option) {
@@ -75,7 +102,12 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
         return nullptr;
     }
     std::random_device random;
-    return std::unique_ptr<IcmpEchoSocket>(new IcmpEchoSocket(fd, kind, random()));
+    const std::uint32_t randomBits = random();
+    if (kind == IcmpSocketKind::Raw && !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits))) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<IcmpEchoSocket>(new IcmpEchoSocket(fd, kind, randomBits));
 }
 
 // The identifier and the first sequence number are random, so that replies
@@ -109,9 +141,10 @@ int IcmpEchoSocket::sendRequest(std::uint32_t destination) {
     };
     if (send() >= 0) return 0;
     // A report about an earlier echo can leave an error pending on the socket,
-    // which the next send returns and clears: that is no failure of this one.
-    if (errno == EAGAIN || errno == EINTR || send() < 0) return errno;
-    return 0;
+    // which the next send returns and clears: that is no failure of this one,
+    // nor is a signal. Try once more.
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return errno;
+    return send() >= 0 ? 0 : errno;
 }
 
 IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
@@ -137,20 +170,25 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::spa
     }
     pollfd watch{fd_, POLLIN, 0};
     for (;;) {
-        const auto left = deadline - Clock::now();
-        if (left < Clock::duration::zero()) break;
+        // After the deadline the queue gets one last look without waiting,
+        // so an answer that came just in time still counts.
+        const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+        const bool lastLook = left == Clock::duration::zero();
         const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
         const timespec wait{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
         const int ready = ::ppoll(&watch, 1, &wait, nullptr);
         if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        if (kind_ == IcmpSocketKind::Datagram && (watch.revents & POLLERR)) outcome.answer = readErrorQueue(probe);
-        if (!outcome.answer) outcome.answer = readQueue(probe);
-        if (outcome.answer) {
-            outcome.roundTripMs = millisecondsSince(start);
-            outcome.status = outcome.answer->status;
-            return outcome;
+        if (ready > 0) {
+            if (kind_ == IcmpSocketKind::Datagram && (watch.revents & POLLERR))
+                outcome.answer = readErrorQueue(probe);
+            if (!outcome.answer) outcome.answer = readQueue(probe);
+            if (outcome.answer) {
+                outcome.roundTripMs = millisecondsSince(start);
+                outcome.status = outcome.answer->status;
+                return outcome;
+            }
         }
+        if (lastLook) break;
     }
     outcome.status = ip_status::ReqTimedOut;
     return outcome;

@@ -1,6 +1,7 @@
 #pragma once
 // The echo facility on Linux: each handle is one ICMP socket kept open until
-// it is closed, so that a trace route's many probes reuse it.
+// it is closed, so that a trace route's many probes reuse it. Like the window
+// that uses it, it serves one thread at a time.
 
 #include <map>
 #include <memory>
