@@ -9,8 +9,10 @@
 
 #include "net/tracert_module.h"
 #include "shell/multi_line_text_box.h"
+#include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
 #include "tools/hosts/net_detect.h"
+#include "tools/hosts/twips.h"
 
 namespace hosts {
 
@@ -43,6 +45,9 @@ HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
             &HostDetectionPage::btn_clearDominio_Click);
     connect(controls_.Lv_hosts->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Lv_hosts_ColumnClick(column + 1); });
+    connect(controls_.Lv_hosts, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
+        Lv_hosts_ItemClick(row, controls_.Lv_hosts->indexOfTopLevelItem(row) + 1);
+    });
 }
 
 void HostDetectionPage::CmdNetDetect_Click() {
@@ -107,6 +112,18 @@ void HostDetectionPage::Lv_hosts_ColumnClick(int position1Based) {
     sorted_ = true;
     sortKey_ = position1Based - 1;
     controls_.Lv_hosts->header()->setSortIndicatorShown(true);
+    Refresh();
+}
+
+void HostDetectionPage::Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Based) {
+    QTreeWidget& list = *controls_.Lv_hosts;
+    if (row == nullptr || list.topLevelItem(position1Based - 1) != row) return;
+    DialogInfoHost dialog(controls_.window);
+    dialog.setTag(*list.model(), position1Based);
+    dialog.move(controls_.window->frameGeometry().topLeft() +
+                QPoint(twipsToPixels(300), twipsToPixels(2100)));
+    dialog.fillFromRow();
+    toolkit_.showModal(dialog);
     Refresh();
 }
 

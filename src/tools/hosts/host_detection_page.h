@@ -45,6 +45,7 @@ public slots:
     void CmdNetDetect_Click();
     void btn_clearDominio_Click();
     void Lv_hosts_ColumnClick(int position1Based);
+    void Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Based);
 
 private:
     // Lists one browser call's servers, numbered from 1, in place of the rows.

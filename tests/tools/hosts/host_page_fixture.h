@@ -35,7 +35,8 @@ struct HostPageFixture {
 
     HostPageFixture() {
         window.setWindowTitle(QStringLiteral("Tarsino on PC12 [10.0.0.7]"));
-        Lv_hosts->setGeometry(8, 96, 393, 337);
+        window.resize(720, 480);
+        Lv_hosts->setGeometry(8, 96, 700, 337);
         Txt_hosts->hide();
         hosts::SetUpHostList(*Lv_hosts);
         page = std::make_unique<hosts::HostDetectionPage>(
