@@ -11,7 +11,9 @@
 #include "shell/multi_line_text_box.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
+#include "tools/hosts/host_report.h"
 #include "tools/hosts/net_detect.h"
+#include "tools/hosts/report_file.h"
 #include "tools/hosts/twips.h"
 
 namespace hosts {
@@ -43,6 +45,7 @@ HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
     connect(controls_.CmdNetDetect, &QPushButton::clicked, this, &HostDetectionPage::CmdNetDetect_Click);
     connect(controls_.btn_clearDominio, &QPushButton::clicked, this,
             &HostDetectionPage::btn_clearDominio_Click);
+    connect(controls_.btn_logFile, &QPushButton::clicked, this, &HostDetectionPage::btn_logFile_Click);
     connect(controls_.Lv_hosts->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Lv_hosts_ColumnClick(column + 1); });
     connect(controls_.Lv_hosts, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
@@ -125,6 +128,36 @@ void HostDetectionPage::Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Ba
     dialog.fillFromRow();
     toolkit_.showModal(dialog);
     Refresh();
+}
+
+void HostDetectionPage::btn_logFile_Click() {
+    const QString caption = controls_.window->windowTitle();
+    const QString firstReading = GeneralDateText(environment_.currentDateTime());
+    const QString secondReading = GeneralDateText(environment_.currentDateTime());
+    const QTreeWidget& list = *controls_.Lv_hosts;
+    QList<QStringList> rows;
+    rows.reserve(list.topLevelItemCount());
+    for (int position = 0; position < list.topLevelItemCount(); ++position) {
+        const QTreeWidgetItem& row = *list.topLevelItem(position);
+        QStringList subItems;
+        for (int column = host_column::Address; column <= host_column::Room; ++column)
+            subItems << row.text(column);
+        rows << subItems;
+    }
+    const QString document = HostReportDocument(caption, firstReading, secondReading, rows);
+    controls_.Txt_hosts->setText(document);
+
+    const ReportFileOutcome outcome =
+        WriteReportFile(document.toLatin1() + QByteArrayLiteral("\r\n"), environment_.applicationFolder());
+    const QString title = QStringLiteral("Sinotar");
+    if (outcome.written) {
+        toolkit_.messageBox(QStringLiteral("Html Log File creato!\r\n") + outcome.path,
+                            shell::MessageButtons::Ok, shell::MessageIcon::Information, title);
+    } else {
+        toolkit_.messageBox(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") + outcome.path +
+                                QStringLiteral("\r\n") + outcome.reason,
+                            shell::MessageButtons::Ok, shell::MessageIcon::Exclamation, title);
+    }
 }
 
 void HostDetectionPage::Refresh() {

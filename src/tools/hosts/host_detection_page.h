@@ -46,6 +46,7 @@ public slots:
     void btn_clearDominio_Click();
     void Lv_hosts_ColumnClick(int position1Based);
     void Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Based);
+    void btn_logFile_Click();
 
 private:
     // Lists one browser call's servers, numbered from 1, in place of the rows.

@@ -3,7 +3,6 @@
 
 #include <QtTest>
 
-#include <QHeaderView>
 #include <QLabel>
 
 #include "host_page_fixture.h"
@@ -26,13 +25,6 @@ void enumerateTwelve(HostPageFixture& f) {
     f.browser.addCall(status::Success, servers, static_cast<std::uint32_t>(servers.size()));
     f.browser.repeatLast = true;
     QTest::mouseClick(f.CmdNetDetect, Qt::LeftButton);
-}
-
-void clickHeader(HostPageFixture& f, int column) {
-    QHeaderView* header = f.Lv_hosts->header();
-    const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                        header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
 }
 
 void clickRow(HostPageFixture& f, const QString& hostName) {
@@ -72,22 +64,22 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         enumerateTwelve(f);
 
-        clickHeader(f, host_column::HostName);
+        f.clickHeader(host_column::HostName);
         const QStringList byName{"alpha", "bravo", "delta", "echo",   "foxtrot", "golf",
                                  "hotel", "india", "juliet", "kilo", "lima",    "mike"};
         QCOMPARE(f.column(host_column::HostName), byName);
         // A second click on the same header keeps the direction.
-        clickHeader(f, host_column::HostName);
+        f.clickHeader(host_column::HostName);
         QCOMPARE(f.column(host_column::HostName), byName);
 
-        clickHeader(f, host_column::Number);
+        f.clickHeader(host_column::Number);
         QCOMPARE(f.column(host_column::Number),
                  QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
-        clickHeader(f, host_column::Number);
+        f.clickHeader(host_column::Number);
         QCOMPARE(f.column(host_column::Number).first(), QString("1"));
 
         // Sorting stays on: a new enumeration lands in order, by address text here.
-        clickHeader(f, host_column::Address);
+        f.clickHeader(host_column::Address);
         QTest::mouseClick(f.btn_clearDominio, Qt::LeftButton);
         QTest::mouseClick(f.CmdNetDetect, Qt::LeftButton);
         QCOMPARE(f.column(host_column::Address).mid(0, 5),
@@ -100,7 +92,7 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         enumerateTwelve(f);
-        clickHeader(f, host_column::HostName);
+        f.clickHeader(host_column::HostName);
         QCOMPARE(f.Lv_hosts->indexOfTopLevelItem(rowOf(f, "hotel")), 6);
 
         int shown = 0;
@@ -142,7 +134,7 @@ private slots:
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));
         enumerateTwelve(f);
-        clickHeader(f, host_column::User);
+        f.clickHeader(host_column::User);
         onDialog(f, [](DialogInfoHost& dialog) {
             QTest::keyClicks(dialog.txt_utente, "Zanetti");
             QTest::mouseClick(dialog.OKButton, Qt::LeftButton);

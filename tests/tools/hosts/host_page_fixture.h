@@ -2,10 +2,13 @@
 // A stand-in main window carrying the host-detection page's controls, the
 // page itself and fakes for everything outside.
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
+
+#include <QTest>
 
 #include <memory>
 
@@ -46,6 +49,14 @@ struct HostPageFixture {
     }
 
     QString cell(int row, int column) const { return Lv_hosts->topLevelItem(row)->text(column); }
+
+    // A real click in the middle of a column's header.
+    void clickHeader(int column) {
+        QHeaderView* header = Lv_hosts->header();
+        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+    }
 
     // The texts of one column, top to bottom.
     QStringList column(int column) const {
