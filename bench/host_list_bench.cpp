@@ -37,7 +37,8 @@ public:
         std::uint32_t seed = 12345;
         for (int i = 0; i < hosts; ++i) {
             const std::string dotted = "127." + std::to_string(i / 65536 % 256) + "." +
-                                       std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
+                                       std::to_string(i / 256 % 256) + "." +
+                                       std::to_string(i % 256);
             result_.servers.push_back({std::u16string(dotted.begin(), dotted.end()), ""});
         }
         for (int i = hosts - 1; i > 0; --i)
@@ -66,7 +67,9 @@ public:
 class FixedEnvironment final : public platform::Environment {
 public:
     explicit FixedEnvironment(QString folder) : folder_(std::move(folder)) {}
-    QDateTime currentDateTime() override { return QDateTime(QDate(2002, 4, 19), QTime(20, 39, 23)); }
+    QDateTime currentDateTime() override {
+        return QDateTime(QDate(2002, 4, 19), QTime(20, 39, 23));
+    }
     QString applicationFolder() override { return folder_; }
 
 private:
@@ -124,7 +127,8 @@ Timings measure(int hosts, const QString& folder) {
     timings.report = millisecondsOf([&] { page.btn_logFile_Click(); });
     timings.enumerateSorted = millisecondsOf([&] { page.CmdNetDetect_Click(); });
     if (list->topLevelItemCount() != hosts || toolkit.boxes != 1)
-        std::fprintf(stderr, "unexpected: %d rows, %d boxes\n", list->topLevelItemCount(), toolkit.boxes);
+        std::fprintf(stderr, "unexpected: %d rows, %d boxes\n", list->topLevelItemCount(),
+                     toolkit.boxes);
     return timings;
 }
 
@@ -141,8 +145,8 @@ int main(int argc, char* argv[]) {
         const Timings t = measure(hosts, folder.path());
         const double all = t.enumerate + t.sortAll + t.report + t.enumerateSorted;
         const double nLogN = hosts * std::log2(static_cast<double>(hosts));
-        std::printf("%8d %12.2f %14.2f %14.2f %12.2f %18.2f %22.1f\n", hosts, t.enumerate, t.sortAll,
-                    t.sortWorst, t.report, t.enumerateSorted, all * 1e6 / nLogN);
+        std::printf("%8d %12.2f %14.2f %14.2f %12.2f %18.2f %22.1f\n", hosts, t.enumerate,
+                    t.sortAll, t.sortWorst, t.report, t.enumerateSorted, all * 1e6 / nLogN);
         std::fflush(stdout);
     }
     return 0;

@@ -17,8 +17,8 @@ public:
     };
 
     std::vector<Call> script;
-    bool repeatLast = false;          // answer like the last call for ever after
-    std::size_t maxCalls = 10000;     // then nothing more, so a runaway caller ends
+    bool repeatLast = false;       // answer like the last call for ever after
+    std::size_t maxCalls = 10000;  // then nothing more, so a runaway caller ends
     std::vector<std::uint32_t> receivedHandles;
 
     // One call that delivers `servers` (name, seen address) with the given

@@ -20,7 +20,8 @@ namespace {
 const QColor kBlue(0, 0, 255);
 
 QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
 }
 
 void paintTextBlue(QWidget& widget) {
@@ -78,7 +79,8 @@ QFrame* line(QWidget* parent, int left, int top, int right) {
 
 DialogInfoHost::DialogInfoHost(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Info aggiuntive per l'Host selezionato"));
     setWindowIcon(QApplication::windowIcon());
     setFixedSize(twipsToPixels(5745), twipsToPixels(2340));
@@ -152,10 +154,13 @@ void DialogInfoHost::CancelButton_Click() {
 
 void DialogInfoHost::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Enter:
-    case Qt::Key_Return: event->accept(); return;
-    default: QDialog::keyPressEvent(event);
+        case Qt::Key_Escape:
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }
 

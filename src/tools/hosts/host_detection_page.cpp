@@ -42,10 +42,12 @@ HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
       sockets_(sockets),
       toolkit_(toolkit),
       environment_(environment) {
-    connect(controls_.CmdNetDetect, &QPushButton::clicked, this, &HostDetectionPage::CmdNetDetect_Click);
+    connect(controls_.CmdNetDetect, &QPushButton::clicked, this,
+            &HostDetectionPage::CmdNetDetect_Click);
     connect(controls_.btn_clearDominio, &QPushButton::clicked, this,
             &HostDetectionPage::btn_clearDominio_Click);
-    connect(controls_.btn_logFile, &QPushButton::clicked, this, &HostDetectionPage::btn_logFile_Click);
+    connect(controls_.btn_logFile, &QPushButton::clicked, this,
+            &HostDetectionPage::btn_logFile_Click);
     connect(controls_.Lv_hosts->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Lv_hosts_ColumnClick(column + 1); });
     connect(controls_.Lv_hosts, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
@@ -69,7 +71,8 @@ void HostDetectionPage::CmdNetDetect_Click() {
         if (deliveredEntries(result)) {
             listServers(result);
         } else {
-            toolkit_.messageBox(QStringLiteral("Errore di NetServerEnum: ") + signedDecimal(result.status));
+            toolkit_.messageBox(QStringLiteral("Errore di NetServerEnum: ") +
+                                signedDecimal(result.status));
         }
         const bool moreToRead = result.entriesRead < result.totalEntries;
         const bool progressed = result.entriesRead >= 1 && resumeHandle != handleBefore;
@@ -147,15 +150,15 @@ void HostDetectionPage::btn_logFile_Click() {
     const QString document = HostReportDocument(caption, firstReading, secondReading, rows);
     controls_.Txt_hosts->setText(document);
 
-    const ReportFileOutcome outcome =
-        WriteReportFile(document.toLatin1() + QByteArrayLiteral("\r\n"), environment_.applicationFolder());
+    const ReportFileOutcome outcome = WriteReportFile(
+        document.toLatin1() + QByteArrayLiteral("\r\n"), environment_.applicationFolder());
     const QString title = QStringLiteral("Sinotar");
     if (outcome.written) {
         toolkit_.messageBox(QStringLiteral("Html Log File creato!\r\n") + outcome.path,
                             shell::MessageButtons::Ok, shell::MessageIcon::Information, title);
     } else {
-        toolkit_.messageBox(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") + outcome.path +
-                                QStringLiteral("\r\n") + outcome.reason,
+        toolkit_.messageBox(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                                outcome.path + QStringLiteral("\r\n") + outcome.reason,
                             shell::MessageButtons::Ok, shell::MessageIcon::Exclamation, title);
     }
 }

@@ -26,7 +26,8 @@ QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
     const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
     const QTime time = moment.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0) return date;
-    return date + QLatin1Char(' ') + locale.toString(moment, locale.timeFormat(QLocale::LongFormat));
+    return date + QLatin1Char(' ') +
+           locale.toString(moment, locale.timeFormat(QLocale::LongFormat));
 }
 
 QString HtmlText(const QString& value) {
@@ -44,17 +45,27 @@ QString HtmlText(const QString& value) {
             if (paired) ++i;
         }
         switch (character) {
-        case U'&': text += QLatin1String("&amp;"); break;
-        case U'<': text += QLatin1String("&lt;"); break;
-        case U'>': text += QLatin1String("&gt;"); break;
-        case U'"': text += QLatin1String("&quot;"); break;
-        case U'\'': text += QLatin1String("&#39;"); break;
-        default:
-            if (character > 0x7F) {
-                text += QLatin1String("&#") + QString::number(character) + QLatin1Char(';');
-            } else {
-                text += QChar(static_cast<char16_t>(character));
-            }
+            case U'&':
+                text += QLatin1String("&amp;");
+                break;
+            case U'<':
+                text += QLatin1String("&lt;");
+                break;
+            case U'>':
+                text += QLatin1String("&gt;");
+                break;
+            case U'"':
+                text += QLatin1String("&quot;");
+                break;
+            case U'\'':
+                text += QLatin1String("&#39;");
+                break;
+            default:
+                if (character > 0x7F) {
+                    text += QLatin1String("&#") + QString::number(character) + QLatin1Char(';');
+                } else {
+                    text += QChar(static_cast<char16_t>(character));
+                }
         }
     }
     return text;

@@ -51,10 +51,9 @@ private slots:
     void addressSeenByDiscoveryStandsInForTheResolver() {
         HostPageFixture f;
         f.sockets.addHost("known.local", {{10, 0, 0, 1}});
-        f.browser.addCall(status::Success,
-                          {{u"known.local", "10.0.0.99"}, {u"printer.local", "10.0.0.42"},
-                           {u"ghost", ""}},
-                          3);
+        f.browser.addCall(
+            status::Success,
+            {{u"known.local", "10.0.0.99"}, {u"printer.local", "10.0.0.42"}, {u"ghost", ""}}, 3);
         f.page->CmdNetDetect_Click();
         // The resolver's answer wins where there is one.
         QCOMPARE(f.column(host_column::Address), QStringList({"10.0.0.1", "10.0.0.42", ""}));
@@ -92,8 +91,8 @@ private slots:
         QTreeWidgetItem* row = f.Lv_hosts->topLevelItem(0);
         row->setText(host_column::User, QStringLiteral("Rossi"));
 
-        for (const char* expected :
-             {"Errore di NetServerEnum: 6118", "Errore di NetServerEnum: -1", "Errore di NetServerEnum: 0"}) {
+        for (const char* expected : {"Errore di NetServerEnum: 6118", "Errore di NetServerEnum: -1",
+                                     "Errore di NetServerEnum: 0"}) {
             f.toolkit.messages.clear();
             f.page->CmdNetDetect_Click();
             QCOMPARE(f.toolkit.messages.size(), 1u);
@@ -171,14 +170,16 @@ private slots:
         f.page->CmdNetDetect_Click();
         QCOMPARE(f.Lv_hosts->topLevelItemCount(), 2);
         QCOMPARE(f.toolkit.messages.size(), 2u);
-        QCOMPARE(f.toolkit.messages[0].text, QString("Windows Sockets error occurred during Cleanup."));
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QString("Windows Sockets error occurred during Cleanup."));
     }
 
     void wideStringIsBoundedAndNulTerminated() {
         const char16_t* null = nullptr;
         QCOMPARE(NetDetect::WideStringFromPointer(null), QString());
         const char16_t* name = u"Sala-Riunioni-\u00e8";
-        QCOMPARE(NetDetect::WideStringFromPointer(name), QString::fromUtf16(u"Sala-Riunioni-\u00e8"));
+        QCOMPARE(NetDetect::WideStringFromPointer(name),
+                 QString::fromUtf16(u"Sala-Riunioni-\u00e8"));
         const std::u16string exact(499, u'n');
         const char16_t* exactPointer = exact.c_str();
         QCOMPARE(NetDetect::WideStringFromPointer(exactPointer).size(), 499);

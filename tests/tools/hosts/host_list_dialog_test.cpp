@@ -16,9 +16,9 @@ namespace {
 
 // Twelve hosts whose names do not follow their numbers.
 void enumerateTwelve(HostPageFixture& f) {
-    const std::vector<std::u16string> names{u"mike", u"alpha", u"lima", u"kilo", u"echo", u"golf",
-                                            u"india", u"bravo", u"juliet", u"hotel", u"foxtrot",
-                                            u"delta"};
+    const std::vector<std::u16string> names{u"mike",   u"alpha", u"lima",    u"kilo",
+                                            u"echo",   u"golf",  u"india",   u"bravo",
+                                            u"juliet", u"hotel", u"foxtrot", u"delta"};
     std::vector<std::pair<std::u16string, std::string>> servers;
     for (std::size_t i = 0; i < names.size(); ++i)
         servers.push_back({names[i], "10.0.0." + std::to_string(i + 1)});
@@ -65,7 +65,7 @@ private slots:
         enumerateTwelve(f);
 
         f.clickHeader(host_column::HostName);
-        const QStringList byName{"alpha", "bravo", "delta", "echo",   "foxtrot", "golf",
+        const QStringList byName{"alpha", "bravo", "delta",  "echo", "foxtrot", "golf",
                                  "hotel", "india", "juliet", "kilo", "lima",    "mike"};
         QCOMPARE(f.column(host_column::HostName), byName);
         // A second click on the same header keeps the direction.
@@ -199,7 +199,8 @@ private slots:
             QCOMPARE(dialog.frameGeometry().topLeft(), expectedPosition);
             QCOMPARE(dialog.size(), QSize(383, 156));
             QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-            QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+            QVERIFY(!(dialog.windowFlags() &
+                      (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
             QCOMPARE(dialog.parentWidget(), &f.window);  // owned: no task-bar entry of its own
             QCOMPARE(dialog.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
 

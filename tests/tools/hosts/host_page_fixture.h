@@ -53,8 +53,9 @@ struct HostPageFixture {
     // A real click in the middle of a column's header.
     void clickHeader(int column) {
         QHeaderView* header = Lv_hosts->header();
-        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                            header->height() / 2);
+        const QPoint centre(
+            header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+            header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
     }
 

@@ -5,8 +5,8 @@
 
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 #include "host_page_fixture.h"
 #include "tools/hosts/host_report.h"
@@ -29,7 +29,8 @@ const QString kHeaderRow = QStringLiteral(
 QString cells(const QStringList& values) {
     QString row = QStringLiteral("<tr>");
     for (const QString& value : values)
-        row += QStringLiteral("<td><font face='tahoma' color='navy'>") + value + QStringLiteral("</font></td>");
+        row += QStringLiteral("<td><font face='tahoma' color='navy'>") + value +
+               QStringLiteral("</font></td>");
     return row + QStringLiteral("</tr>");
 }
 
@@ -50,7 +51,9 @@ struct Readings {
 QString opening(const QString& caption, const Readings& readings) {
     return QStringLiteral("<html><head><title>") + caption + QStringLiteral("Log File: ") +
            readings.firstText + QStringLiteral("</title></head>\r\n") +
-           QStringLiteral("<body bgcolor = '#f0f0f0'><p align='center'><h3><font face='tahoma' color='navy'>") +
+           QStringLiteral(
+               "<body bgcolor = '#f0f0f0'><p align='center'><h3><font face='tahoma' "
+               "color='navy'>") +
            caption + QStringLiteral("<br>Log File: ") + readings.secondText +
            QStringLiteral("</h3></font></p><hr color='navy'>\r\n");
 }
@@ -109,14 +112,15 @@ private slots:
         ReportFixture f;
         QTest::mouseClick(f.btn_logFile, Qt::LeftButton);
         const QString caption = QStringLiteral("Tarsino on PC12 [10.0.0.7]");
-        const QString document =
-            opening(caption, f.readings) + kHeaderRow + QStringLiteral("</table><HR color='navy'>\r\n");
+        const QString document = opening(caption, f.readings) + kHeaderRow +
+                                 QStringLiteral("</table><HR color='navy'>\r\n");
         QCOMPARE(readFile(f.reportPath()), (document + QStringLiteral("\r\n")).toLatin1());
         QCOMPARE(f.Txt_hosts->text(), document);
         QCOMPARE(f.environment.clockReadings, 2);
         QVERIFY(f.readings.firstText != f.readings.secondText);
         QCOMPARE(f.toolkit.messages.size(), 1u);
-        QCOMPARE(f.toolkit.messages[0].text, QStringLiteral("Html Log File creato!\r\n") + f.reportPath());
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QStringLiteral("Html Log File creato!\r\n") + f.reportPath());
         QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
         QCOMPARE(f.toolkit.messages[0].title, QString("Sinotar"));
         QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
@@ -144,7 +148,8 @@ private slots:
         const QByteArray report = readFile(f.reportPath());
         const auto lines = report.split('\n');
         QVERIFY(lines[2].endsWith(cells({"10.0.0.1", "pc-a", "", "", "", ""}).toLatin1() + "\r"));
-        QCOMPARE(lines[3], cells({"10.0.0.2", "pc-b", "Rossi", "Roma", "2", "14"}).toLatin1() + "\r");
+        QCOMPARE(lines[3],
+                 cells({"10.0.0.2", "pc-b", "Rossi", "Roma", "2", "14"}).toLatin1() + "\r");
     }
 
     void insertedValuesAreEscapedAndFileIsAscii() {
@@ -153,16 +158,18 @@ private slots:
         f.browser.addCall(status::Success, {{u"sal\u00e8-\U0001F600", "10.0.0.3"}}, 1);
         f.page->CmdNetDetect_Click();
         f.Lv_hosts->topLevelItem(0)->setText(host_column::User, QStringLiteral("R&D <b>"));
-        f.Lv_hosts->topLevelItem(0)->setText(host_column::Room, QStringLiteral("Citt\u00e0 \u20ac"));
+        f.Lv_hosts->topLevelItem(0)->setText(host_column::Room,
+                                             QStringLiteral("Citt\u00e0 \u20ac"));
         f.page->btn_logFile_Click();
         const QByteArray report = readFile(f.reportPath());
-        QVERIFY(std::all_of(report.begin(), report.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+        QVERIFY(std::all_of(report.begin(), report.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
         const QByteArray caption =
             "Tarsino on &lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;co&quot;";
         QVERIFY(report.startsWith("<html><head><title>" + caption + "Log File: "));
         QVERIFY(report.contains("color='navy'>" + caption + "<br>Log File: "));
-        QVERIFY(report.contains(cells({"10.0.0.3", "sal&#232;-&#128512;", "R&amp;D &lt;b&gt;", "", "",
-                                       "Citt&#224; &#8364;"})
+        QVERIFY(report.contains(cells({"10.0.0.3", "sal&#232;-&#128512;", "R&amp;D &lt;b&gt;", "",
+                                       "", "Citt&#224; &#8364;"})
                                     .toLatin1()));
         QVERIFY(!report.contains("<script>"));
     }
@@ -172,7 +179,8 @@ private slots:
         QCOMPARE(HtmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
         QCOMPARE(HtmlText("a&b<c>d\"e'f"), QString("a&amp;b&lt;c&gt;d&quot;e&#39;f"));
         QCOMPARE(HtmlText("&amp;"), QString("&amp;amp;"));
-        QCOMPARE(HtmlText(QString::fromUtf16(u"\u00e9\u4e2d\U0001F600")), QString("&#233;&#20013;&#128512;"));
+        QCOMPARE(HtmlText(QString::fromUtf16(u"\u00e9\u4e2d\U0001F600")),
+                 QString("&#233;&#20013;&#128512;"));
         // A lone surrogate cannot be written: it becomes the replacement character.
         QCOMPARE(HtmlText(QString(QChar(0xD800))), QString("&#65533;"));
     }
@@ -209,7 +217,8 @@ private slots:
 
         // A report larger than this process may write.
         std::vector<std::pair<std::u16string, std::string>> many;
-        for (int i = 0; i < 200; ++i) many.push_back({u"host-" + std::u16string(1, char16_t(u'a' + i % 26)), ""});
+        for (int i = 0; i < 200; ++i)
+            many.push_back({u"host-" + std::u16string(1, char16_t(u'a' + i % 26)), ""});
         f.browser.addCall(status::Success, many, 200);
         f.page->CmdNetDetect_Click();
         {
@@ -220,8 +229,8 @@ private slots:
         QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
         QCOMPARE(f.toolkit.messages.size(), 1u);
         const auto& box = f.toolkit.messages[0];
-        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") + f.reportPath() +
-                                     QStringLiteral("\r\n")),
+        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                                     f.reportPath() + QStringLiteral("\r\n")),
                  qPrintable(box.text));
         QVERIFY(box.text.size() > box.text.lastIndexOf('\n') + 1);  // a reason follows the path
         QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
@@ -241,7 +250,8 @@ private slots:
         QVERIFY(expected.startsWith(f.dataHome.path()));
         QVERIFY(readFile(expected).startsWith("<html><head><title>"));
         QCOMPARE(f.toolkit.messages.size(), 1u);
-        QCOMPARE(f.toolkit.messages[0].text, QStringLiteral("Html Log File creato!\r\n") + expected);
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QStringLiteral("Html Log File creato!\r\n") + expected);
         QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
     }
 
@@ -254,8 +264,9 @@ private slots:
         qputenv("XDG_DATA_HOME", (blocker.fileName() + QStringLiteral("/share")).toLocal8Bit());
         f.page->btn_logFile_Click();
         QCOMPARE(f.toolkit.messages.size(), 1u);
-        QVERIFY2(f.toolkit.messages[0].text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
-                                                      blocker.fileName() + QStringLiteral("/share/")),
+        QVERIFY2(f.toolkit.messages[0].text.startsWith(
+                     QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                     blocker.fileName() + QStringLiteral("/share/")),
                  qPrintable(f.toolkit.messages[0].text));
         QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Exclamation);
         // The text was still built for the page.
