@@ -106,16 +106,6 @@ private slots:
         }
     }
 
-    void secondEnumerationDropsAnnotations() {
-        HostPageFixture f;
-        f.browser.addCall(status::Success, {{u"a", ""}}, 1);
-        f.browser.repeatLast = true;
-        f.page->CmdNetDetect_Click();
-        f.Lv_hosts->topLevelItem(0)->setText(host_column::Room, QStringLiteral("12"));
-        f.page->CmdNetDetect_Click();
-        QCOMPARE(f.column(host_column::Room), QStringList({""}));
-    }
-
     void callWithoutProgressEndsTheLoop() {
         HostPageFixture f;
         // "More to come" for ever, with the resume handle never moving.
