@@ -1,0 +1,167 @@
+#include "tools/hosts/dialog_info_host.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <array>
+
+#include "tools/hosts/host_list.h"
+#include "tools/hosts/twips.h"
+
+namespace hosts {
+
+namespace {
+
+const QColor kBlue(0, 0, 255);
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+void paintTextBlue(QWidget& widget) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, kBlue);
+    widget.setPalette(palette);
+}
+
+QLabel* heading(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);  // host names are shown as they are
+    paintTextBlue(*label);
+    QFont font = QApplication::font();
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* caption(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    paintTextBlue(*label);
+    return label;
+}
+
+QLineEdit* box(QWidget* parent, const QRect& geometry) {
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* push = new QPushButton(text, parent);
+    push->setGeometry(geometry);
+    push->setAutoDefault(false);
+    push->setDefault(false);
+    return push;
+}
+
+QFrame* line(QWidget* parent, int left, int top, int right) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::NoFrame);
+    frame->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(right - left), 1);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Window, kBlue);
+    frame->setPalette(palette);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+}  // namespace
+
+DialogInfoHost::DialogInfoHost(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+    setWindowTitle(QStringLiteral("Info aggiuntive per l'Host selezionato"));
+    setWindowIcon(QApplication::windowIcon());
+    setFixedSize(twipsToPixels(5745), twipsToPixels(2340));
+    setSizeGripEnabled(false);
+
+    // Created in tab order, "&OK" first, so that it has the focus on opening.
+    OKButton = button(this, QStringLiteral("&OK"), twipsRect(4320, 1680, 1215, 375));
+    CancelButton = button(this, QStringLiteral("&Annulla"), twipsRect(3000, 1680, 1215, 375));
+    txt_utente = box(this, twipsRect(1440, 720, 4215, 285));
+    Label1 = caption(this, QStringLiteral("Utente"), twipsRect(120, 735, 1215, 255));
+    txt_sede = box(this, twipsRect(1440, 1080, 4215, 285));
+    Label2 = caption(this, QStringLiteral("Sede"), twipsRect(120, 1095, 1215, 255));
+    txt_piano = box(this, twipsRect(1440, 1440, 735, 285));
+    Label3 = caption(this, QStringLiteral("Piano"), twipsRect(120, 1455, 1215, 255));
+    txt_stanza = box(this, twipsRect(1440, 1800, 735, 285));
+    Label4 = caption(this, QStringLiteral("Stanza"), twipsRect(120, 1815, 1215, 255));
+    lbl_ip = heading(this, QStringLiteral("IP"), twipsRect(120, 120, 1215, 255));
+    lbl_host = heading(this, QStringLiteral("Host"), twipsRect(1560, 120, 4095, 255));
+    Line1 = line(this, 120, 480, 5640);
+    Line2 = line(this, 120, 2160, 5640);
+
+    Label1->setBuddy(txt_utente);
+    Label2->setBuddy(txt_sede);
+    Label3->setBuddy(txt_piano);
+    Label4->setBuddy(txt_stanza);
+
+    const std::array<QWidget*, 6> tabOrder{OKButton, CancelButton, txt_utente,
+                                           txt_sede, txt_piano,    txt_stanza};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    OKButton->setFocus();
+
+    connect(OKButton, &QPushButton::clicked, this, &DialogInfoHost::OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &DialogInfoHost::CancelButton_Click);
+}
+
+void DialogInfoHost::setTag(QAbstractItemModel& list, int position1Based) {
+    list_ = &list;
+    row_ = QPersistentModelIndex(list.index(position1Based - 1, 0));
+}
+
+void DialogInfoHost::fillFromRow() {
+    if (!row_.isValid()) return;
+    const auto field = [this](int column) {
+        return list_->data(list_->index(row_.row(), column)).toString();
+    };
+    lbl_ip->setText(field(host_column::Address));
+    lbl_host->setText(field(host_column::HostName));
+    txt_utente->setText(field(host_column::User));
+    txt_sede->setText(field(host_column::Site));
+    txt_piano->setText(field(host_column::Floor));
+    txt_stanza->setText(field(host_column::Room));
+}
+
+void DialogInfoHost::OKButton_Click() {
+    // A row that has gone meanwhile gets nothing.
+    if (row_.isValid()) {
+        const auto write = [this](int column, const QString& text) {
+            list_->setData(list_->index(row_.row(), column), text);
+        };
+        write(host_column::User, txt_utente->text());
+        write(host_column::Site, txt_sede->text());
+        write(host_column::Floor, txt_piano->text());
+        write(host_column::Room, txt_stanza->text());
+    }
+    accept();
+}
+
+void DialogInfoHost::CancelButton_Click() {
+    reject();
+}
+
+void DialogInfoHost::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+}  // namespace hosts

@@ -1,0 +1,66 @@
+#pragma once
+// The host-detection page's handlers: enumeration of the domain's hosts,
+// clearing the page, sorting and annotating the host list, the HTML report.
+
+#include <QObject>
+
+#include "platform/environment.h"
+#include "platform/server_browser.h"
+#include "platform/socket_api.h"
+#include "shell/toolkit.h"
+
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace shell {
+class MultiLineTextBox;
+}
+
+namespace hosts {
+
+// The page's controls, all owned by the main window.
+struct HostDetectionControls {
+    QWidget* window;  // the main window: caption for the report, position for the dialog
+    QLineEdit* txt_domain;
+    QPushButton* CmdNetDetect;
+    QPushButton* btn_clearDominio;
+    QPushButton* btn_logFile;
+    QTreeWidget* Lv_hosts;               // set up by SetUpHostList
+    shell::MultiLineTextBox* Txt_hosts;  // hidden; holds the report's text
+};
+
+class HostDetectionPage : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects the handlers to the controls' clicks.
+    HostDetectionPage(const HostDetectionControls& controls, platform::ServerBrowser& browser,
+                      platform::SocketApi& sockets, shell::Toolkit& toolkit,
+                      platform::Environment& environment, QObject* parent = nullptr);
+
+public slots:
+    void CmdNetDetect_Click();
+    void btn_clearDominio_Click();
+    void Lv_hosts_ColumnClick(int position1Based);
+    void Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Based);
+    void btn_logFile_Click();
+
+private:
+    // Lists one browser call's servers, numbered from 1, in place of the rows.
+    void listServers(const platform::ServerEnumResult& result);
+    // Puts the rows back in sort order once sorting has been switched on.
+    void Refresh();
+
+    HostDetectionControls controls_;
+    platform::ServerBrowser& browser_;
+    platform::SocketApi& sockets_;
+    shell::Toolkit& toolkit_;
+    platform::Environment& environment_;
+    bool sorted_ = false;
+    int sortKey_ = 0;
+};
+
+}  // namespace hosts

@@ -1,0 +1,100 @@
+#include "tools/hosts/host_report.h"
+
+#include <algorithm>
+
+namespace hosts {
+
+namespace {
+
+const QLatin1String kLineEnd("\r\n");
+const QLatin1String kHeaderCellStart("<td bgcolor='gray'><font face='tahoma' color='white'>");
+const QLatin1String kCellStart("<td><font face='tahoma' color='navy'>");
+const QLatin1String kCellEnd("</font></td>");
+constexpr const char* kHeaderTexts[] = {"Indirizzo IP", "Nome Host", "Utente",
+                                        "Sede",         "Piano",     "Stanza"};
+constexpr int kReportedSubItems = 6;
+
+bool needsEscaping(QChar character) {
+    const char16_t unit = character.unicode();
+    return unit > 0x7F || unit == u'&' || unit == u'<' || unit == u'>' || unit == u'"' ||
+           unit == u'\'';
+}
+
+}  // namespace
+
+QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
+    const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
+    const QTime time = moment.time();
+    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0) return date;
+    return date + QLatin1Char(' ') +
+           locale.toString(moment, locale.timeFormat(QLocale::LongFormat));
+}
+
+QString HtmlText(const QString& value) {
+    if (std::none_of(value.begin(), value.end(), needsEscaping)) return value;
+    QString text;
+    text.reserve(value.size() + 16);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        char32_t character = value[i].unicode();
+        if (QChar::isSurrogate(character)) {
+            // A pair is one character; a lone half cannot be written.
+            const bool paired = QChar::isHighSurrogate(character) && i + 1 < value.size() &&
+                                value[i + 1].isLowSurrogate();
+            character = paired ? QChar::surrogateToUcs4(value[i], value[i + 1])
+                               : char32_t(QChar::ReplacementCharacter);
+            if (paired) ++i;
+        }
+        switch (character) {
+            case U'&':
+                text += QLatin1String("&amp;");
+                break;
+            case U'<':
+                text += QLatin1String("&lt;");
+                break;
+            case U'>':
+                text += QLatin1String("&gt;");
+                break;
+            case U'"':
+                text += QLatin1String("&quot;");
+                break;
+            case U'\'':
+                text += QLatin1String("&#39;");
+                break;
+            default:
+                if (character > 0x7F) {
+                    text += QLatin1String("&#") + QString::number(character) + QLatin1Char(';');
+                } else {
+                    text += QChar(static_cast<char16_t>(character));
+                }
+        }
+    }
+    return text;
+}
+
+QString HostReportDocument(const QString& caption, const QString& firstReading,
+                           const QString& secondReading, const QList<QStringList>& rows) {
+    const QString title = HtmlText(caption);
+    QString document;
+    document.reserve(1024 + rows.size() * 400);
+    document += QLatin1String("<html><head><title>") + title + QLatin1String("Log File: ") +
+                HtmlText(firstReading) + QLatin1String("</title></head>") + kLineEnd;
+    document += QLatin1String("<body bgcolor = '#f0f0f0'>") +
+                QLatin1String("<p align='center'><h3><font face='tahoma' color='navy'>") + title +
+                QLatin1String("<br>Log File: ") + HtmlText(secondReading) +
+                QLatin1String("</h3></font></p>") + QLatin1String("<hr color='navy'>") + kLineEnd;
+    document += QLatin1String("<table border='1' cellpadding='1' cellspacing='1'>");
+    document += QLatin1String("<tr>");
+    for (const char* header : kHeaderTexts)
+        document += kHeaderCellStart + QLatin1String(header) + kCellEnd;
+    document += QLatin1String("</tr>");
+    for (const QStringList& row : rows) {
+        document += QLatin1String("<tr>");
+        for (int subItem = 0; subItem < kReportedSubItems; ++subItem)
+            document += kCellStart + HtmlText(row.value(subItem)) + kCellEnd;
+        document += QLatin1String("</tr>") + kLineEnd;
+    }
+    document += QLatin1String("</table><HR color='navy'>") + kLineEnd;
+    return document;
+}
+
+}  // namespace hosts

@@ -1,0 +1,278 @@
+// "&Crea Html Log": the exact bytes of the report, its escaping, where it
+// goes and what happens when it cannot be written.
+
+#include <QtTest>
+
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "host_page_fixture.h"
+#include "tools/hosts/host_report.h"
+
+using testing_support::HostPageFixture;
+using namespace hosts;
+namespace status = platform::browser_status;
+
+namespace {
+
+const QString kHeaderRow = QStringLiteral(
+    "<table border='1' cellpadding='1' cellspacing='1'><tr>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Indirizzo IP</font></td>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Nome Host</font></td>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Utente</font></td>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Sede</font></td>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Piano</font></td>"
+    "<td bgcolor='gray'><font face='tahoma' color='white'>Stanza</font></td></tr>");
+
+QString cells(const QStringList& values) {
+    QString row = QStringLiteral("<tr>");
+    for (const QString& value : values)
+        row += QStringLiteral("<td><font face='tahoma' color='navy'>") + value +
+               QStringLiteral("</font></td>");
+    return row + QStringLiteral("</tr>");
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+    return file.readAll();
+}
+
+// Two clock readings a second apart; each stands in its own place.
+struct Readings {
+    QDateTime first{QDate(2002, 4, 19), QTime(20, 39, 23)};
+    QDateTime second{QDate(2002, 4, 19), QTime(20, 39, 24)};
+    QString firstText = GeneralDateText(first);
+    QString secondText = GeneralDateText(second);
+};
+
+QString opening(const QString& caption, const Readings& readings) {
+    return QStringLiteral("<html><head><title>") + caption + QStringLiteral("Log File: ") +
+           readings.firstText + QStringLiteral("</title></head>\r\n") +
+           QStringLiteral(
+               "<body bgcolor = '#f0f0f0'><p align='center'><h3><font face='tahoma' "
+               "color='navy'>") +
+           caption + QStringLiteral("<br>Log File: ") + readings.secondText +
+           QStringLiteral("</h3></font></p><hr color='navy'>\r\n");
+}
+
+struct ReportFixture : HostPageFixture {
+    QTemporaryDir folder;
+    QTemporaryDir dataHome;
+    Readings readings;
+
+    ReportFixture() {
+        environment.folder = folder.path();
+        environment.readings = {readings.first, readings.second};
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    }
+    QString reportPath() const { return folder.path() + QStringLiteral("/Tarsino.htm"); }
+    void twoHostsFirstAnnotated() {
+        sockets.addHost("pc-b", {{10, 0, 0, 2}});
+        sockets.addHost("pc-a", {{10, 0, 0, 1}});
+        browser.addCall(status::Success, {{u"pc-b", ""}, {u"pc-a", ""}}, 2);
+        browser.repeatLast = true;
+        page->CmdNetDetect_Click();
+        QTreeWidgetItem* first = Lv_hosts->topLevelItem(0);
+        first->setText(host_column::User, QStringLiteral("Rossi"));
+        first->setText(host_column::Site, QStringLiteral("Roma"));
+        first->setText(host_column::Floor, QStringLiteral("2"));
+        first->setText(host_column::Room, QStringLiteral("14"));
+    }
+};
+
+// Lets file writes of this process go no further than `bytes` while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+}  // namespace
+
+class HostReportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyListGivesHeaderRowAloneAndConfirmation() {
+        ReportFixture f;
+        QTest::mouseClick(f.btn_logFile, Qt::LeftButton);
+        const QString caption = QStringLiteral("Tarsino on PC12 [10.0.0.7]");
+        const QString document = opening(caption, f.readings) + kHeaderRow +
+                                 QStringLiteral("</table><HR color='navy'>\r\n");
+        QCOMPARE(readFile(f.reportPath()), (document + QStringLiteral("\r\n")).toLatin1());
+        QCOMPARE(f.Txt_hosts->text(), document);
+        QCOMPARE(f.environment.clockReadings, 2);
+        QVERIFY(f.readings.firstText != f.readings.secondText);
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QStringLiteral("Html Log File creato!\r\n") + f.reportPath());
+        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+        QCOMPARE(f.toolkit.messages[0].title, QString("Sinotar"));
+        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
+    }
+
+    void twoHostsOneAnnotatedExactBytes() {
+        ReportFixture f;
+        f.twoHostsFirstAnnotated();
+        f.page->btn_logFile_Click();
+        const QString document =
+            opening(QStringLiteral("Tarsino on PC12 [10.0.0.7]"), f.readings) + kHeaderRow +
+            cells({"10.0.0.2", "pc-b", "Rossi", "Roma", "2", "14"}) + QStringLiteral("\r\n") +
+            cells({"10.0.0.1", "pc-a", "", "", "", ""}) + QStringLiteral("\r\n") +
+            QStringLiteral("</table><HR color='navy'>\r\n\r\n");
+        QCOMPARE(readFile(f.reportPath()), document.toLatin1());
+    }
+
+    void rowsFollowTheListsSortOrder() {
+        ReportFixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        f.twoHostsFirstAnnotated();
+        f.clickHeader(host_column::HostName);
+        f.page->btn_logFile_Click();
+        const QByteArray report = readFile(f.reportPath());
+        const auto lines = report.split('\n');
+        QVERIFY(lines[2].endsWith(cells({"10.0.0.1", "pc-a", "", "", "", ""}).toLatin1() + "\r"));
+        QCOMPARE(lines[3],
+                 cells({"10.0.0.2", "pc-b", "Rossi", "Roma", "2", "14"}).toLatin1() + "\r");
+    }
+
+    void insertedValuesAreEscapedAndFileIsAscii() {
+        ReportFixture f;
+        f.window.setWindowTitle(QStringLiteral("Tarsino on <script>alert('x')</script> & \"co\""));
+        f.browser.addCall(status::Success, {{u"sal\u00e8-\U0001F600", "10.0.0.3"}}, 1);
+        f.page->CmdNetDetect_Click();
+        f.Lv_hosts->topLevelItem(0)->setText(host_column::User, QStringLiteral("R&D <b>"));
+        f.Lv_hosts->topLevelItem(0)->setText(host_column::Room,
+                                             QStringLiteral("Citt\u00e0 \u20ac"));
+        f.page->btn_logFile_Click();
+        const QByteArray report = readFile(f.reportPath());
+        QVERIFY(std::all_of(report.begin(), report.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+        const QByteArray caption =
+            "Tarsino on &lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;co&quot;";
+        QVERIFY(report.startsWith("<html><head><title>" + caption + "Log File: "));
+        QVERIFY(report.contains("color='navy'>" + caption + "<br>Log File: "));
+        QVERIFY(report.contains(cells({"10.0.0.3", "sal&#232;-&#128512;", "R&amp;D &lt;b&gt;", "",
+                                       "", "Citt&#224; &#8364;"})
+                                    .toLatin1()));
+        QVERIFY(!report.contains("<script>"));
+    }
+
+    void escapingTable() {
+        QCOMPARE(HtmlText(QString()), QString());
+        QCOMPARE(HtmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
+        QCOMPARE(HtmlText("a&b<c>d\"e'f"), QString("a&amp;b&lt;c&gt;d&quot;e&#39;f"));
+        QCOMPARE(HtmlText("&amp;"), QString("&amp;amp;"));
+        QCOMPARE(HtmlText(QString::fromUtf16(u"\u00e9\u4e2d\U0001F600")),
+                 QString("&#233;&#20013;&#128512;"));
+        // A lone surrogate cannot be written: it becomes the replacement character.
+        QCOMPARE(HtmlText(QString(QChar(0xD800))), QString("&#65533;"));
+    }
+
+    void generalDateTable() {
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        const QLocale american(QLocale::English, QLocale::UnitedStates);
+        const QDateTime evening(QDate(2002, 4, 19), QTime(20, 39, 23), QTimeZone::utc());
+        QCOMPARE(GeneralDateText(evening, italian), QString("19/04/02 20:39:23 UTC"));
+        QCOMPARE(GeneralDateText(evening, american), QString("4/19/02 8:39:23 PM UTC"));
+        const QDateTime midnight(QDate(2002, 4, 19), QTime(0, 0, 0), QTimeZone::utc());
+        QCOMPARE(GeneralDateText(midnight, italian), QString("19/04/02"));
+        QCOMPARE(GeneralDateText(midnight.addSecs(1), italian), QString("19/04/02 00:00:01 UTC"));
+    }
+
+    void secondClickReplacesTheFile() {
+        ReportFixture f;
+        f.twoHostsFirstAnnotated();
+        f.page->btn_logFile_Click();
+        QTest::mouseClick(f.btn_clearDominio, Qt::LeftButton);
+        f.environment.readings = {f.readings.first, f.readings.second};
+        f.page->btn_logFile_Click();
+        const QString document = opening(QStringLiteral("Tarsino on PC12 [10.0.0.7]"), f.readings) +
+                                 kHeaderRow + QStringLiteral("</table><HR color='navy'>\r\n\r\n");
+        QCOMPARE(readFile(f.reportPath()), document.toLatin1());
+        QCOMPARE(f.toolkit.messages.size(), 2u);
+    }
+
+    void failedWriteKeepsOldReportAndSaysSo() {
+        ReportFixture f;
+        f.page->btn_logFile_Click();
+        const QByteArray old = readFile(f.reportPath());
+        f.toolkit.messages.clear();
+
+        // A report larger than this process may write.
+        std::vector<std::pair<std::u16string, std::string>> many;
+        for (int i = 0; i < 200; ++i)
+            many.push_back({u"host-" + std::u16string(1, char16_t(u'a' + i % 26)), ""});
+        f.browser.addCall(status::Success, many, 200);
+        f.page->CmdNetDetect_Click();
+        {
+            FileSizeLimit limit(static_cast<rlim_t>(old.size() + 100));
+            f.page->btn_logFile_Click();
+        }
+        QCOMPARE(readFile(f.reportPath()), old);
+        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        const auto& box = f.toolkit.messages[0];
+        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                                     f.reportPath() + QStringLiteral("\r\n")),
+                 qPrintable(box.text));
+        QVERIFY(box.text.size() > box.text.lastIndexOf('\n') + 1);  // a reason follows the path
+        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(box.title, QString("Sinotar"));
+    }
+
+    void unwritableApplicationFolderFallsBackToDataFolder() {
+        ReportFixture f;
+        QFile notAFolder(f.folder.filePath("program"));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        notAFolder.close();
+        f.environment.folder = notAFolder.fileName();
+        f.page->btn_logFile_Click();
+
+        const QString expected = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                 QStringLiteral("/Tarsino.htm");
+        QVERIFY(expected.startsWith(f.dataHome.path()));
+        QVERIFY(readFile(expected).startsWith("<html><head><title>"));
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QStringLiteral("Html Log File creato!\r\n") + expected);
+        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+    }
+
+    void nowhereToWriteShowsFailureAndNoSuccess() {
+        ReportFixture f;
+        QFile blocker(f.folder.filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        f.environment.folder = blocker.fileName();
+        qputenv("XDG_DATA_HOME", (blocker.fileName() + QStringLiteral("/share")).toLocal8Bit());
+        f.page->btn_logFile_Click();
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        QVERIFY2(f.toolkit.messages[0].text.startsWith(
+                     QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                     blocker.fileName() + QStringLiteral("/share/")),
+                 qPrintable(f.toolkit.messages[0].text));
+        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Exclamation);
+        // The text was still built for the page.
+        QVERIFY(f.Txt_hosts->text().startsWith(QStringLiteral("<html>")));
+    }
+};
+
+QTEST_MAIN(HostReportTest)
+#include "host_report_test.moc"
