@@ -19,6 +19,8 @@
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"
 #include "shell/twips.h"
+#include "tools/hosts/host_detection_page.h"
+#include "tools/hosts/host_list.h"
 #include "tools/ping/ping_page.h"
 #include "tools/traceroute/trace_route_page.h"
 
@@ -70,6 +72,9 @@ FormMain::FormMain(Services services, QWidget* parent)
 
     traceRoute = new TraceRoutePage(*this);
     ping = new PingPage(*this);
+    hostDetection = new hosts::HostDetectionPage(
+        {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
+        services_.browser, services_.sockets, services_.toolkit, services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
 }
@@ -160,6 +165,7 @@ void FormMain::buildHostDetectionPage() {
     Lv_hosts->setObjectName("Lv_hosts");
     Lv_hosts->setGeometry(twipsRect(120, 1440, 5895, 5055));
     look::setBackground(*Lv_hosts, look::White);
+    hosts::SetUpHostList(*Lv_hosts);
 
     Label24->setBuddy(txt_domain);
     Label6->setBuddy(Lv_hosts);

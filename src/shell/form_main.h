@@ -18,6 +18,9 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class PingPage;
+namespace hosts {
+class HostDetectionPage;
+}
 class TraceRoutePage;
 
 namespace shell {
@@ -105,6 +108,7 @@ public:
     // The tools' handlers.
     TraceRoutePage* traceRoute = nullptr;
     PingPage* ping = nullptr;
+    hosts::HostDetectionPage* hostDetection = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

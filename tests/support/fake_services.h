@@ -1,11 +1,9 @@
 #pragma once
 // One set of fakes for every outside service the window reaches.
 
-#include <QDateTime>
-
+#include "fake_environment.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
-#include "platform/environment.h"
 #include "platform/icmp_api.h"
 #include "platform/server_browser.h"
 #include "shell/services.h"
@@ -29,19 +27,11 @@ public:
     platform::ServerEnumResult NetServerEnum(std::uint32_t&) override { return {}; }
 };
 
-class FixedEnvironment final : public platform::Environment {
-public:
-    QDateTime now = QDateTime(QDate(2002, 4, 19), QTime(20, 39, 23));
-    QString folder;
-    QDateTime currentDateTime() override { return now; }
-    QString applicationFolder() override { return folder; }
-};
-
 struct FakeServices {
     FakeSockets sockets;
     NoIcmp noIcmp;
     EmptyBrowser emptyBrowser;
-    FixedEnvironment environment;
+    FakeEnvironment environment;
     FakeToolkit toolkit;
     platform::IcmpApi* icmp = &noIcmp;
     platform::ServerBrowser* browser = &emptyBrowser;

@@ -11,7 +11,7 @@
 #include <array>
 
 #include "tools/hosts/host_list.h"
-#include "tools/hosts/twips.h"
+#include "shell/twips.h"
 
 namespace hosts {
 
@@ -20,8 +20,8 @@ namespace {
 const QColor kBlue(0, 0, 255);
 
 QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
+    return QRect(shell::twips(left), shell::twips(top), shell::twips(width),
+                 shell::twips(height));
 }
 
 void paintTextBlue(QWidget& widget) {
@@ -67,7 +67,7 @@ QPushButton* button(QWidget* parent, const QString& text, const QRect& geometry)
 QFrame* line(QWidget* parent, int left, int top, int right) {
     auto* frame = new QFrame(parent);
     frame->setFrameShape(QFrame::NoFrame);
-    frame->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(right - left), 1);
+    frame->setGeometry(shell::twips(left), shell::twips(top), shell::twips(right - left), 1);
     QPalette palette = frame->palette();
     palette.setColor(QPalette::Window, kBlue);
     frame->setPalette(palette);
@@ -83,7 +83,7 @@ DialogInfoHost::DialogInfoHost(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Info aggiuntive per l'Host selezionato"));
     setWindowIcon(QApplication::windowIcon());
-    setFixedSize(twipsToPixels(5745), twipsToPixels(2340));
+    setFixedSize(shell::twips(5745), shell::twips(2340));
     setSizeGripEnabled(false);
 
     // Created in tab order, "&OK" first, so that it has the focus on opening.

@@ -14,7 +14,7 @@
 #include "tools/hosts/host_report.h"
 #include "tools/hosts/net_detect.h"
 #include "tools/hosts/report_file.h"
-#include "tools/hosts/twips.h"
+#include "shell/twips.h"
 
 namespace hosts {
 
@@ -127,7 +127,7 @@ void HostDetectionPage::Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Ba
     DialogInfoHost dialog(controls_.window);
     dialog.setTag(*list.model(), position1Based);
     dialog.move(controls_.window->frameGeometry().topLeft() +
-                QPoint(twipsToPixels(300), twipsToPixels(2100)));
+                QPoint(shell::twips(300), shell::twips(2100)));
     dialog.fillFromRow();
     toolkit_.showModal(dialog);
     Refresh();

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "tools/hosts/twips.h"
+#include "shell/twips.h"
 
 namespace hosts {
 
@@ -37,7 +37,7 @@ void SetUpHostList(QTreeWidget& Lv_hosts) {
     for (int column = 0; column < host_column::Count; ++column) {
         header->setText(column, QString::fromLatin1(kColumns[column].text));
         header->setData(column, Qt::UserRole, QString::fromLatin1(kColumns[column].key));
-        Lv_hosts.setColumnWidth(column, twipsToPixels(kColumnWidthTwips));
+        Lv_hosts.setColumnWidth(column, shell::twips(kColumnWidthTwips));
     }
     Lv_hosts.setRootIsDecorated(false);
     Lv_hosts.setItemsExpandable(false);
