@@ -78,6 +78,7 @@ ServerEnumResult LanServerBrowser::NetServerEnum(std::uint32_t& resumeHandle) {
         delete worker;
     } else {
         QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        if (worker->isFinished()) worker->deleteLater();  // it ended before the connection
     }
 
     ServerEnumResult result;
