@@ -211,7 +211,8 @@ down() {
 }
 
 run_on_client() {
-    [ -s "$dir/client.pid" ] || { echo "lab $lab is not up" >&2; exit 2; }
+    [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
+        { echo "lab $lab is not up" >&2; exit 2; }
     mkdir -p -m 700 "$dir/runtime"
     exec nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
         env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" "$@"
@@ -230,6 +231,7 @@ case $command in
         why=$(skip_reason)
         [ -z "$why" ] || { echo "lab cannot run here: $why"; exit 77; }
         trap down EXIT
+        trap 'exit 143' TERM INT
         up "${options[@]}" >/dev/null
         status=0
         ( run_on_client "$@" ) || status=$?

@@ -15,6 +15,9 @@ namespace {
 // A metadata exchange is a few milliseconds on a LAN; the browser's own time
 // limit ends everything anyway, this only frees a slot held by a dead peer.
 constexpr int MetadataTimeoutMs = 1000;
+// Far more computers than one office has; beyond it, matches (which anyone
+// who saw our probe can forge) are not followed any more.
+constexpr qsizetype MaxEndpoints = 1000;
 
 QList<QUdpSocket*> openInterfaceSockets(QObject* parent) {
     QList<QUdpSocket*> sockets;
@@ -101,6 +104,7 @@ void WsdDiscoverer::readDatagrams(QUdpSocket* socket) {
 void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sender, QUdpSocket* socket) {
     const auto known = endpoints_.constFind(match.endpoint);
     if (known != endpoints_.cend() && *known != EndpointState::Resolving) return;
+    if (known == endpoints_.cend() && endpoints_.size() >= MaxEndpoints) return;
     if (const std::optional<QUrl> url = wsd::metadataUrl(match.xaddrs, sender)) {
         fetchMetadata(match.endpoint, *url);
         return;
