@@ -64,6 +64,12 @@ private:
 
 using Fakes = std::vector<std::unique_ptr<Discoverer>>;
 
+std::unique_ptr<Discoverer> fake(bool canStart, QList<DiscoveredHost> hosts = {},
+                                 FakeDiscoverer::Ending ending = FakeDiscoverer::Ending::Finishes,
+                                 std::shared_ptr<Trace> trace = {}, QSemaphore* holdStart = nullptr) {
+    return std::make_unique<FakeDiscoverer>(canStart, std::move(hosts), ending, std::move(trace), holdStart);
+}
+
 QStringList names(const ServerEnumResult& result) {
     QStringList list;
     for (const platform::ServerInfo& server : result.servers) list << QString::fromStdU16String(server.name);
@@ -79,10 +85,8 @@ private slots:
     void noMethodThatCanRunIsAFailureTheErrorBoxShows() {
         LanServerBrowser browser([] {
             Fakes fakes;
-            fakes.push_back(std::make_unique<FakeDiscoverer>(false, QList<DiscoveredHost>{},
-                                                             FakeDiscoverer::Ending::Finishes));
-            fakes.push_back(std::make_unique<FakeDiscoverer>(false, QList<DiscoveredHost>{},
-                                                             FakeDiscoverer::Ending::Finishes));
+            fakes.push_back(fake(false));
+            fakes.push_back(fake(false));
             return fakes;
         });
         std::uint32_t resumeHandle = 0;
@@ -95,10 +99,8 @@ private slots:
     void methodsThatRunAndFindNothingGiveAnEmptySuccess() {
         LanServerBrowser browser([] {
             Fakes fakes;
-            fakes.push_back(std::make_unique<FakeDiscoverer>(true, QList<DiscoveredHost>{},
-                                                             FakeDiscoverer::Ending::Finishes));
-            fakes.push_back(std::make_unique<FakeDiscoverer>(false, QList<DiscoveredHost>{},
-                                                             FakeDiscoverer::Ending::Finishes));
+            fakes.push_back(fake(true));
+            fakes.push_back(fake(false));
             return fakes;
         });
         std::uint32_t resumeHandle = 0;
@@ -112,14 +114,9 @@ private slots:
     void everyMethodsHostsComeInOneCallOncePerNameInNameOrder() {
         LanServerBrowser browser([] {
             Fakes fakes;
-            fakes.push_back(std::make_unique<FakeDiscoverer>(
-                true, QList<DiscoveredHost>{{"srv02.local", "10.0.0.2"}, {"PC-ANNA", "10.0.0.7"}},
-                FakeDiscoverer::Ending::Finishes));
-            fakes.push_back(std::make_unique<FakeDiscoverer>(false, QList<DiscoveredHost>{{"ghost", "10.0.0.9"}},
-                                                             FakeDiscoverer::Ending::Finishes));
-            fakes.push_back(std::make_unique<FakeDiscoverer>(
-                true, QList<DiscoveredHost>{{"pc-anna", "10.0.0.7"}, {"Alpha", "10.0.0.1"}},
-                FakeDiscoverer::Ending::Finishes));
+            fakes.push_back(fake(true, {{"srv02.local", "10.0.0.2"}, {"PC-ANNA", "10.0.0.7"}}));
+            fakes.push_back(fake(false, {{"ghost", "10.0.0.9"}}));
+            fakes.push_back(fake(true, {{"pc-anna", "10.0.0.7"}, {"Alpha", "10.0.0.1"}}));
             return fakes;
         });
         std::uint32_t resumeHandle = 0;
@@ -142,10 +139,8 @@ private slots:
         LanServerBrowser browser(
             [trace] {
                 Fakes fakes;
-                fakes.push_back(std::make_unique<FakeDiscoverer>(true, QList<DiscoveredHost>{{"slow", "10.0.0.3"}},
-                                                                 FakeDiscoverer::Ending::NeverFinishes, trace));
-                fakes.push_back(std::make_unique<FakeDiscoverer>(true, QList<DiscoveredHost>{{"quick", "10.0.0.4"}},
-                                                                 FakeDiscoverer::Ending::Finishes));
+                fakes.push_back(fake(true, {{"slow", "10.0.0.3"}}, FakeDiscoverer::Ending::NeverFinishes, trace));
+                fakes.push_back(fake(true, {{"quick", "10.0.0.4"}}));
                 return fakes;
             },
             std::chrono::milliseconds(50));
@@ -165,9 +160,8 @@ private slots:
         LanServerBrowser browser(
             [trace, &holdStart] {
                 Fakes fakes;
-                fakes.push_back(std::make_unique<FakeDiscoverer>(true, QList<DiscoveredHost>{{"late", "10.0.0.5"}},
-                                                                 FakeDiscoverer::Ending::Finishes, trace,
-                                                                 &holdStart));
+                fakes.push_back(
+                    fake(true, {{"late", "10.0.0.5"}}, FakeDiscoverer::Ending::Finishes, trace, &holdStart));
                 return fakes;
             },
             std::chrono::milliseconds(20));
