@@ -28,6 +28,9 @@ struct Findings {
 // Runs on the discovery thread, with its own event loop.
 void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::milliseconds timeLimit,
               const std::shared_ptr<Findings>& findings) {
+    // Counted from here, so that a slow start of one method eats into the
+    // time of all rather than extending it.
+    const QDeadlineTimer deadline(timeLimit);
     QEventLoop loop;
     std::vector<std::unique_ptr<Discoverer>> discoverers = factory();
     std::vector<Discoverer*> running;
@@ -51,7 +54,7 @@ void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::m
         findings->anySourceRan = !running.empty();
     }
     if (running.empty()) return;
-    QTimer::singleShot(timeLimit, &loop, &QEventLoop::quit);
+    QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
     if (!allFinished()) loop.exec();
     for (Discoverer* discoverer : running)
         if (!discoverer->isFinished()) discoverer->stop();
