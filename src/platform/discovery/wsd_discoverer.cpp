@@ -18,6 +18,11 @@ constexpr int MetadataTimeoutMs = 1000;
 // Far more computers than one office has; beyond it, matches (which anyone
 // who saw our probe can forge) are not followed any more.
 constexpr qsizetype MaxEndpoints = 1000;
+constexpr int ResolveAttempts = 3;
+constexpr int ResolveRetryMs = 300;
+// Room for the answers of a few hundred hosts arriving at once (the kernel
+// may grant less).
+constexpr int ReceiveBufferBytes = 1024 * 1024;
 
 QList<QUdpSocket*> openInterfaceSockets(QObject* parent) {
     QList<QUdpSocket*> sockets;
@@ -38,6 +43,7 @@ QList<QUdpSocket*> openInterfaceSockets(QObject* parent) {
             }
             socket->setMulticastInterface(interface);
             socket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
+            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferBytes);
             sockets << socket;
             break;
         }
@@ -111,10 +117,23 @@ void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sen
     }
     if (known != endpoints_.cend() || !match.xaddrs.isEmpty()) return;
     // Debian's wsdd, for one, leaves the transport address to a Resolve.
+    endpoints_.insert(match.endpoint, EndpointState::Resolving);
+    sendResolve(match.endpoint, socket, 1);
+}
+
+// A burst of answers from many hosts can overflow the socket's buffer, and a
+// lost ResolveMatch would lose its host: an unanswered Resolve is sent again,
+// under a new identifier, as peers may drop a message they have seen.
+void WsdDiscoverer::sendResolve(const QString& endpoint, QUdpSocket* socket, int attempt) {
     const QString messageId = wsd::newMessageId();
     ourMessageIds_.insert(messageId);
-    endpoints_.insert(match.endpoint, EndpointState::Resolving);
-    socket->writeDatagram(wsd::buildResolve(messageId, match.endpoint), wsd::MulticastGroup, wsd::DiscoveryPort);
+    socket->writeDatagram(wsd::buildResolve(messageId, endpoint), wsd::MulticastGroup, wsd::DiscoveryPort);
+    if (attempt == ResolveAttempts) return;
+    QTimer::singleShot(ResolveRetryMs, this, [this, endpoint, socket, attempt] {
+        // Sockets live as long as the run: not running, no socket.
+        if (running_ && endpoints_.value(endpoint) == EndpointState::Resolving)
+            sendResolve(endpoint, socket, attempt + 1);
+    });
 }
 
 void WsdDiscoverer::fetchMetadata(const QString& endpoint, const QUrl& url) {

@@ -43,6 +43,7 @@ private:
     void sendProbes();
     void readDatagrams(QUdpSocket* socket);
     void handleMatch(const wsd::Match& match, const QHostAddress& sender, QUdpSocket* socket);
+    void sendResolve(const QString& endpoint, QUdpSocket* socket, int attempt);
     void fetchMetadata(const QString& endpoint, const QUrl& url);
     void metadataArrived(QNetworkReply* reply, const QString& endpoint);
     void finishWhenIdle();

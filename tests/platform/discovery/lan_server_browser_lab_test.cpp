@@ -54,7 +54,7 @@ private slots:
         if (labDir.isEmpty())
             QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
         const ExpectedHosts expected = readExpectedHosts(labDir);
-        QVERIFY2(expected.present.size() >= 3 && !expected.absent.isEmpty(), "the lab lists its hosts");
+        QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(), "the lab lists its hosts");
 
         QStringList expectedNames = expected.present.keys();
         std::sort(expectedNames.begin(), expectedNames.end(),

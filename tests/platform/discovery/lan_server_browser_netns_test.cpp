@@ -64,8 +64,8 @@ QString captured(const QByteArray& message, const char* pattern) {
 }
 
 // A WS-Discovery host of the test's making, in its own namespace: answers
-// each Probe with a mix of good and bad replies, each Resolve of its silent
-// endpoint with its address, and serves metadata over HTTP.
+// each Probe with a mix of good and bad replies, the Resolves of its silent
+// endpoint but the first with its address, and serves metadata over HTTP.
 class CraftedPeer {
 public:
     CraftedPeer(const NetnsLab& lab, const QString& ns) : thread_([this, &lab, ns] { serve(lab, ns); }) {
@@ -139,7 +139,8 @@ private:
             send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000d", "huge"));
             send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000e", {}));
         } else if (datagram.contains("/discovery/Resolve<") && datagram.contains("00000000000e")) {
-            send(match("ResolveMatch", id, "00000000-0000-0000-0000-00000000000e", "resolved"));
+            // The first Resolve goes unanswered, as if its answer were lost.
+            if (++resolvesSeen_ > 1) send(match("ResolveMatch", id, "00000000-0000-0000-0000-00000000000e", "resolved"));
         }
     }
 
@@ -194,6 +195,7 @@ private:
     State state_ = State::Starting;
     std::atomic<bool> stop_{false};
     QStringList paths_;
+    int resolvesSeen_ = 0;
     std::vector<std::thread> connections_;  // only the serving thread touches this
     std::thread thread_;
 };
