@@ -3,34 +3,15 @@
 // namespace lab of tests/lab/hosts_lab.sh, which runs this test on its client
 // side (own system bus, avahi-daemon and smb.conf).
 
-#include <QFile>
-#include <QMap>
 #include <QtTest>
 
 #include <arpa/inet.h>
 #include <netdb.h>
 
+#include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
 
 namespace {
-
-struct ExpectedHosts {
-    QMap<QString, QString> present;  // name -> address
-    QMap<QString, QString> absent;
-};
-
-ExpectedHosts readExpectedHosts(const QString& labDir) {
-    ExpectedHosts expected;
-    QFile file(labDir + QStringLiteral("/expected-hosts"));
-    if (!file.open(QIODevice::ReadOnly)) return expected;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 3) continue;
-        (fields[0] == "present" ? expected.present : expected.absent)
-            .insert(QString::fromUtf8(fields[1]), QString::fromUtf8(fields[2]));
-    }
-    return expected;
-}
 
 QString resolveIPv4(const QString& name) {
     addrinfo hints{};
@@ -53,12 +34,10 @@ private slots:
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
             QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
-        const ExpectedHosts expected = readExpectedHosts(labDir);
+        const auto expected = testing_support::HostsLabExpectations::read(labDir);
         QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(), "the lab lists its hosts");
 
-        QStringList expectedNames = expected.present.keys();
-        std::sort(expectedNames.begin(), expectedNames.end(),
-                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        const QStringList expectedNames = expected.presentInListOrder();
 
         const std::unique_ptr<platform::ServerBrowser> browser = platform::makeLanServerBrowser();
         // A second enumeration starts afresh and finds the same hosts.
@@ -88,7 +67,7 @@ private slots:
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
             QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
-        const ExpectedHosts expected = readExpectedHosts(labDir);
+        const auto expected = testing_support::HostsLabExpectations::read(labDir);
         for (auto host = expected.present.cbegin(); host != expected.present.cend(); ++host)
             if (host.key().endsWith(QLatin1String(".local"))) QCOMPARE(resolveIPv4(host.key()), host.value());
     }
