@@ -31,13 +31,15 @@ fi
 sleep 0.5
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
 # Pages in tab order, chosen by clicking their tabs. Trace and ping go to
-# loopback only; host detection is left alone (it would send multicast).
+# loopback only; host detection sends multicast, so "Rileva" is clicked only
+# on the client side of the hosts lab (tests/lab/hosts_lab.sh exec ...).
 pages=(trace-route host-detection ping about)
 tabs=(40 112 168 236)
 for i in "${!pages[@]}"; do
     click "${tabs[$i]}" 12
     case "${pages[$i]}" in
         trace-route) click 190 58; xdotool type --delay 20 127.0.0.1; click 340 60; sleep 1 ;;
+        host-detection) [ -n "${TARSINO_LAB_DIR:-}" ] && { click 136 84; sleep 3; } ;;
         ping) click 240 73; xdotool key ctrl+a type --delay 20 127.0.0.1; click 360 308; sleep 1 ;;
     esac
     import -window "$window" "$out/${pages[$i]}.png"
