@@ -332,6 +332,17 @@ down() {
     rm -rf "$dir"
 }
 
+# What changed since file $1 in this machine's own configuration, run-time and
+# Samba folders: the lab's daemons and clients must keep to the lab.
+changes_on_this_machine() {
+    local folders=() folder
+    for folder in /etc /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
+        [ ! -e "$folder" ] || folders+=("$folder")
+    done
+    find "${folders[@]}" -xdev -newer "$1" 2>/dev/null || true
+    find /run -maxdepth 1 -newer "$1" \( -name '*mbd*' -o -name '*samba*' \) 2>/dev/null || true
+}
+
 run_on_client() {
     [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
         { echo "lab $lab is not up" >&2; exit 2; }
@@ -352,11 +363,18 @@ case $command in
         [ $# -gt 0 ] || { echo "run needs a command" >&2; exit 2; }
         why=$(skip_reason)
         [ -z "$why" ] || { echo "lab cannot run here: $why"; exit 77; }
-        trap down EXIT
+        since=$(mktemp /tmp/tarsino-lab-"$lab"-since.XXXXXX)  # older than anything the lab makes
+        trap 'down; rm -f "$since"' EXIT
         trap 'exit 143' TERM INT
         up "${options[@]}" >/dev/null
         status=0
         ( run_on_client "$@" ) || status=$?
+        down
+        changed=$(changes_on_this_machine "$since")
+        if [ -n "$changed" ]; then
+            printf 'lab: files of this machine changed while the lab ran:\n%s\n' "$changed" >&2
+            [ "$status" -ne 0 ] || status=1
+        fi
         exit "$status"
         ;;
     *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
