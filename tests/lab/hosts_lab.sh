@@ -19,7 +19,8 @@
 #                                             up, exec, down; exits with the
 #                                             command's code, 77 when no lab
 #                                             can be built here
-# TARSINO_LAB names the lab (default "hosts"), so that several can coexist.
+# TARSINO_LAB names the lab (default "hosts"; for `run`, one of its own), so
+# that several can coexist.
 # State lives in /tmp/tarsino-lab-NAME; its file "expected-hosts" lists the
 # hosts that a browser on the client side must find ("present NAME ADDRESS")
 # hosts it must not ("absent NAME ADDRESS"). Programs run by `exec` see
@@ -34,7 +35,12 @@
 # one of them. Each daemon has its private /run and Samba folders in the lab.
 set -euo pipefail
 
-lab=${TARSINO_LAB:-hosts}
+# `run` without a name gets a lab of its own, so that test runs never meet.
+if [ -z "${TARSINO_LAB:-}" ] && [ "${1:-}" = run ]; then
+    lab=run$$
+else
+    lab=${TARSINO_LAB:-hosts}
+fi
 [[ $lab =~ ^[a-z0-9]{1,12}$ ]] || { echo "TARSINO_LAB must be 1-12 of [a-z0-9]" >&2; exit 2; }
 dir=/tmp/tarsino-lab-$lab
 prefix=tzl-$lab-
