@@ -23,7 +23,7 @@
 # that several can coexist.
 # State lives in /tmp/tarsino-lab-NAME; its file "expected-hosts" lists the
 # hosts that a browser on the client side must find ("present NAME ADDRESS")
-# hosts it must not ("absent NAME ADDRESS"). Programs run by `exec` see
+# and those it must not ("absent NAME ADDRESS"). Programs run by `exec` see
 # TARSINO_LAB_DIR pointing there, and HOME at a folder of the lab whose
 # .smb/smb.conf (read by libsmbclient before the system's) names the lab's
 # workgroup and keeps Samba's client files in the lab.
@@ -52,7 +52,7 @@ foreign_workgroup=ALTROGRUPPO
 skip_reason() {
     [ "$(id -u)" -eq 0 ] || { echo "needs root to create network namespaces"; return; }
     local tool
-    for tool in ip nsenter unshare setsid avahi-daemon dbus-daemon wsdd nmbd smbd; do
+    for tool in ip nsenter unshare setsid avahi-daemon dbus-daemon wsdd; do
         command -v "$tool" >/dev/null || { echo "needs $tool"; return; }
     done
     [ -e /usr/share/dbus-1/system.conf ] || { echo "needs the system bus configuration (dbus)"; return; }
@@ -225,6 +225,9 @@ up() {
     local why
     why=$(skip_reason)
     [ -z "$why" ] || { echo "lab cannot run here: $why" >&2; exit 77; }
+    if [ "$netbios_servers" -gt 0 ] && ! { command -v nmbd && command -v smbd; } >/dev/null; then
+        echo "lab cannot run here: needs nmbd and smbd (samba)" >&2; exit 77
+    fi
     [ ! -e "$dir" ] || down
     mkdir -p -m 755 "$dir"
     : >"$dir/expected-hosts"
