@@ -29,8 +29,8 @@ std::string percentEncoded(const std::string& text) {
     static const char digits[] = "0123456789ABCDEF";
     std::string encoded;
     for (const unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '_' || c == '.') {
             encoded += static_cast<char>(c);
         } else {
             encoded += '%';
@@ -73,7 +73,6 @@ int main() {
         smbc_free_context(context, 0);
         return 1;
     }
-    smbc_set_context(context);
 
     // libsmbclient reads ~/.smb/smb.conf, else the system's smb.conf;
     // "WORKGROUP" when neither names one.
@@ -83,7 +82,8 @@ int main() {
     int status = 1;
     if (SMBCFILE* list = smbc_getFunctionOpendir(context)(context, url.c_str())) {
         while (const smbc_dirent* entry = smbc_getFunctionReaddir(context)(context, list))
-            if (entry->smbc_type == SMBC_SERVER && printable(entry->name)) std::printf("%s\n", entry->name);
+            if (entry->smbc_type == SMBC_SERVER && printable(entry->name))
+                std::printf("%s\n", entry->name);
         smbc_getFunctionClosedir(context)(context, list);
         status = 0;
     } else {

@@ -12,7 +12,8 @@ namespace {
 bool plausibleName(const QString& name) {
     if (name.isEmpty() || name.size() > 64) return false;
     for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter) return false;
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter)
+            return false;
     return true;
 }
 
@@ -30,9 +31,10 @@ NetBiosDiscoverer::NetBiosDiscoverer(QString browseProgram, QObject* parent)
         readList();
         browseEnded(status == QProcess::NormalExit && exitCode == 0);
     });
-    connect(&resolver_, &NetBiosNameResolver::resolved, this, [this](const QString& name, const QHostAddress& address) {
-        if (running_) emit discovered(DiscoveredHost{name, address.toString()});
-    });
+    connect(&resolver_, &NetBiosNameResolver::resolved, this,
+            [this](const QString& name, const QHostAddress& address) {
+                if (running_) emit discovered(DiscoveredHost{name, address.toString()});
+            });
     connect(&resolver_, &NetBiosNameResolver::finished, this, &NetBiosDiscoverer::finish);
 }
 

@@ -73,24 +73,30 @@ std::optional<quint16> transactionIdOf(const QByteArray& datagram) {
 std::optional<QHostAddress> parseNameQueryAnswer(const QByteArray& datagram, quint16 transactionId,
                                                  const QString& name) {
     const std::optional<QByteArray> encoded = encodeName(name, ServerSuffix);
-    if (!encoded || datagram.size() > MaxDatagramSize || datagram.size() < HeaderSize) return std::nullopt;
+    if (!encoded || datagram.size() > MaxDatagramSize || datagram.size() < HeaderSize)
+        return std::nullopt;
     const quint16 flags = uint16At(datagram, 2);
     // A positive answer carries no question and at least one resource record;
     // only the first is read.
-    if (uint16At(datagram, 0) != transactionId || !(flags & ResponseBit) || (flags & OpcodeMask) != 0 ||
-        (flags & RcodeMask) != 0 || uint16At(datagram, 4) != 0 || uint16At(datagram, 6) == 0)
+    if (uint16At(datagram, 0) != transactionId || !(flags & ResponseBit) ||
+        (flags & OpcodeMask) != 0 || (flags & RcodeMask) != 0 || uint16At(datagram, 4) != 0 ||
+        uint16At(datagram, 6) == 0)
         return std::nullopt;
 
     qsizetype offset = HeaderSize;
     // The record's name in full: a compressed name could only point back into
     // a header that holds no name.
-    if (datagram.size() < offset + EncodedNameSize + 10 || datagram.mid(offset, EncodedNameSize) != *encoded)
+    if (datagram.size() < offset + EncodedNameSize + 10 ||
+        datagram.mid(offset, EncodedNameSize) != *encoded)
         return std::nullopt;
     offset += EncodedNameSize;
-    if (uint16At(datagram, offset) != TypeNB || uint16At(datagram, offset + 2) != ClassIN) return std::nullopt;
-    const quint16 dataLength = uint16At(datagram, offset + 8);  // after type, class and time to live
+    if (uint16At(datagram, offset) != TypeNB || uint16At(datagram, offset + 2) != ClassIN)
+        return std::nullopt;
+    const quint16 dataLength =
+        uint16At(datagram, offset + 8);  // after type, class and time to live
     offset += 10;
-    if (dataLength == 0 || dataLength % AddressEntrySize != 0 || datagram.size() - offset < dataLength)
+    if (dataLength == 0 || dataLength % AddressEntrySize != 0 ||
+        datagram.size() - offset < dataLength)
         return std::nullopt;
     for (qsizetype entry = offset; entry < offset + dataLength; entry += AddressEntrySize) {
         const quint32 address = qFromBigEndian<quint32>(datagram.constData() + entry + 2);

@@ -23,16 +23,21 @@ bool NetBiosNameResolver::open() {
     const QNetworkInterface::InterfaceFlags wanted =
         QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanBroadcast;
     for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-        if ((interface.flags() & wanted) != wanted || interface.flags() & QNetworkInterface::IsLoopBack) continue;
+        if ((interface.flags() & wanted) != wanted ||
+            interface.flags() & QNetworkInterface::IsLoopBack)
+            continue;
         for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol || entry.broadcast().isNull()) continue;
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol ||
+                entry.broadcast().isNull())
+                continue;
             auto* socket = new QUdpSocket(this);
             // Bound to the interface's address: the answers come back to it.
             if (!socket->bind(entry.ip(), 0)) {
                 delete socket;
                 continue;
             }
-            connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readDatagrams(socket); });
+            connect(socket, &QUdpSocket::readyRead, this,
+                    [this, socket] { readDatagrams(socket); });
             interfaces_ << Interface{socket, entry.broadcast()};
         }
     }
@@ -61,7 +66,8 @@ void NetBiosNameResolver::resolve(const QStringList& names) {
 
 void NetBiosNameResolver::sendQueries() {
     for (auto query = pending_.cbegin(); query != pending_.cend(); ++query) {
-        const std::optional<QByteArray> packet = netbios::buildNameQuery(query.key(), query.value());
+        const std::optional<QByteArray> packet =
+            netbios::buildNameQuery(query.key(), query.value());
         for (const Interface& interface : std::as_const(interfaces_))
             interface.socket->writeDatagram(*packet, interface.broadcast, netbios::NameServicePort);
     }
@@ -86,7 +92,8 @@ void NetBiosNameResolver::readDatagrams(QUdpSocket* socket) {
         const std::optional<quint16> transactionId = netbios::transactionIdOf(datagram);
         if (!transactionId || !pending_.contains(*transactionId)) continue;
         const QString name = pending_.value(*transactionId);
-        const std::optional<QHostAddress> address = netbios::parseNameQueryAnswer(datagram, *transactionId, name);
+        const std::optional<QHostAddress> address =
+            netbios::parseNameQueryAnswer(datagram, *transactionId, name);
         if (!address) continue;
         pending_.remove(*transactionId);
         emit resolved(name, *address);

@@ -48,7 +48,8 @@ QByteArray answer(quint16 id, const QString& name, quint16 flags = 0x8500, qsize
 // GHOST, whose queries it counts.
 class CraftedNameService {
 public:
-    CraftedNameService(const NetnsLab& lab, const QString& ns) : thread_([this, &lab, ns] { serve(lab, ns); }) {
+    CraftedNameService(const NetnsLab& lab, const QString& ns)
+        : thread_([this, &lab, ns] { serve(lab, ns); }) {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return state_ != State::Starting; });
     }
@@ -69,7 +70,8 @@ private:
         NetnsLab::Inside inside(lab, ns);
         const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in any{AF_INET, htons(netbios::NameServicePort), {INADDR_ANY}, {}};
-        const bool ok = inside.ok() && udp >= 0 && ::bind(udp, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+        const bool ok = inside.ok() && udp >= 0 &&
+                        ::bind(udp, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
         {
             std::lock_guard lock(mutex_);
             state_ = ok ? State::Listening : State::Failed;
@@ -81,27 +83,29 @@ private:
             QByteArray query(2048, '\0');
             sockaddr_in from{};
             socklen_t fromLength = sizeof from;
-            const ssize_t size = ::recvfrom(udp, query.data(), query.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                                            &fromLength);
+            const ssize_t size = ::recvfrom(udp, query.data(), query.size(), 0,
+                                            reinterpret_cast<sockaddr*>(&from), &fromLength);
             if (size < 50) continue;
             query.truncate(size);
             const quint16 id = quint16((quint8(query[0]) << 8) | quint8(query[1]));
             const auto reply = [&](const QByteArray& datagram) {
-                ::sendto(udp, datagram.constData(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                         fromLength);
+                ::sendto(udp, datagram.constData(), datagram.size(), 0,
+                         reinterpret_cast<sockaddr*>(&from), fromLength);
             };
-            for (const QString& name : {QStringLiteral("PEER01"), QStringLiteral("PADDED"), QStringLiteral("GHOST")}) {
-                if (query.mid(12, 34) != *netbios::encodeName(name, netbios::ServerSuffix)) continue;
+            for (const QString& name :
+                 {QStringLiteral("PEER01"), QStringLiteral("PADDED"), QStringLiteral("GHOST")}) {
+                if (query.mid(12, 34) != *netbios::encodeName(name, netbios::ServerSuffix))
+                    continue;
                 {
                     std::lock_guard lock(mutex_);
                     ++queries_[name];
                 }
                 if (name == QLatin1String("PADDED")) reply(answer(id, name, 0x8500, 600));
                 if (name != QLatin1String("PEER01")) break;
-                reply(answer(id + 1, name));               // another query's
-                reply(answer(id, QStringLiteral("PEER02"))); // another name's
-                reply(answer(id, name, 0x8583));            // negative
-                reply(answer(id, name).left(60));           // truncated
+                reply(answer(id + 1, name));                  // another query's
+                reply(answer(id, QStringLiteral("PEER02")));  // another name's
+                reply(answer(id, name, 0x8583));              // negative
+                reply(answer(id, name).left(60));             // truncated
                 reply(QByteArray(3, '\x7f'));
                 reply(answer(id, name));
             }
@@ -130,9 +134,8 @@ QString script(const QTemporaryDir& folder, const QString& name, const QByteArra
 // Runs a discoverer to its end; the hosts it found, merged.
 QMap<QString, QString> discover(NetBiosDiscoverer& discoverer) {
     HostMerger merger;
-    QObject::connect(&discoverer, &NetBiosDiscoverer::discovered, [&merger](const DiscoveredHost& host) {
-        merger.add(host);
-    });
+    QObject::connect(&discoverer, &NetBiosDiscoverer::discovered,
+                     [&merger](const DiscoveredHost& host) { merger.add(host); });
     if (!discoverer.start()) return {{QStringLiteral("(did not start)"), {}}};
     QDeadlineTimer bound(15000);
     while (!discoverer.isFinished() && !bound.hasExpired()) QTest::qWait(10);
@@ -163,13 +166,15 @@ private slots:
         // libsmbclient reads ~/.smb/smb.conf before the system's: the test's
         // own, keeping its files in the test's folder.
         const QString home = folder_.filePath(QStringLiteral("home"));
-        QVERIFY(QDir().mkpath(home + QStringLiteral("/.smb")) && QDir().mkpath(home + QStringLiteral("/samba")));
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/.smb")) &&
+                QDir().mkpath(home + QStringLiteral("/samba")));
         QFile config(home + QStringLiteral("/.smb/smb.conf"));
         QVERIFY(config.open(QIODevice::WriteOnly));
         config.write(QStringLiteral("[global]\n   workgroup = NOMASTER\n").toUtf8());
-        for (const char* directory : {"lock directory", "state directory", "cache directory", "private dir",
-                                      "pid directory", "ncalrpc dir"})
-            config.write(QStringLiteral("   %1 = %2/samba\n").arg(QLatin1String(directory), home).toUtf8());
+        for (const char* directory : {"lock directory", "state directory", "cache directory",
+                                      "private dir", "pid directory", "ncalrpc dir"})
+            config.write(
+                QStringLiteral("   %1 = %2/samba\n").arg(QLatin1String(directory), home).toUtf8());
         config.close();
         qputenv("HOME", home.toLocal8Bit());
     }
@@ -205,7 +210,8 @@ private slots:
         QVERIFY(inside.ok());
         const QString pidFile = folder_.filePath(QStringLiteral("hanging.pid"));
         NetBiosDiscoverer discoverer(
-            script(folder_, QStringLiteral("hang"), "echo $$ >" + pidFile.toLocal8Bit() + "\necho PEER01\nexec sleep 60\n"));
+            script(folder_, QStringLiteral("hang"),
+                   "echo $$ >" + pidFile.toLocal8Bit() + "\necho PEER01\nexec sleep 60\n"));
         QCOMPARE(discover(discoverer), (QMap<QString, QString>()));
         QFile file(pidFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -221,7 +227,8 @@ private slots:
         QVERIFY(buildLab(lab));
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
-        NetBiosDiscoverer discoverer(script(folder_, QStringLiteral("fail"), "echo PEER01\nexit 1\n"));
+        NetBiosDiscoverer discoverer(
+            script(folder_, QStringLiteral("fail"), "echo PEER01\nexit 1\n"));
         QCOMPARE(discover(discoverer), (QMap<QString, QString>()));
     }
 
@@ -236,11 +243,13 @@ private slots:
         QVERIFY(peer.listening());
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
-        NetBiosDiscoverer discoverer(script(folder_, QStringLiteral("list"),
-                                            "printf 'PEER01\\nGHOST\\n\\001BAD\\n\\nPADDED\\npeer01\\n'\n"));
-        const QMap<QString, QString> expected{{QStringLiteral("GHOST"), QString()},
-                                              {QStringLiteral("PADDED"), QString()},
-                                              {QStringLiteral("PEER01"), QString::fromLatin1(ClaimedAddress)}};
+        NetBiosDiscoverer discoverer(
+            script(folder_, QStringLiteral("list"),
+                   "printf 'PEER01\\nGHOST\\n\\001BAD\\n\\nPADDED\\npeer01\\n'\n"));
+        const QMap<QString, QString> expected{
+            {QStringLiteral("GHOST"), QString()},
+            {QStringLiteral("PADDED"), QString()},
+            {QStringLiteral("PEER01"), QString::fromLatin1(ClaimedAddress)}};
         QCOMPARE(discover(discoverer), expected);
         // An unanswered name is asked again, a bounded number of times.
         QCOMPARE(peer.queriesFor(QStringLiteral("GHOST")), NetBiosNameResolver::Attempts);

@@ -36,8 +36,9 @@ QMap<QString, QString> presentHosts(const QString& labDir) {
 }
 
 QStringList inBrowseOrder(QStringList names) {
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     return names;
 }
 
@@ -55,10 +56,13 @@ private slots:
     void initTestCase() {
         labDir_ = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir_.isEmpty())
-            QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run --netbios 2 <this program>");
+            QSKIP(
+                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run --netbios 2 "
+                "<this program>");
         present_ = presentHosts(labDir_);
         for (auto host = present_.cbegin(); host != present_.cend(); ++host)
-            if (host.key().startsWith(QLatin1String("NBSRV"))) netbiosHosts_.insert(host.key(), host.value());
+            if (host.key().startsWith(QLatin1String("NBSRV")))
+                netbiosHosts_.insert(host.key(), host.value());
         QVERIFY2(netbiosHosts_.size() >= 2, "the lab runs with --netbios 2 or more");
         // The WS-Discovery host also runs nmbd under its own name.
         netbiosHosts_.insert(QStringLiteral("WSPC01"), present_.value(QStringLiteral("WSPC01")));
@@ -68,9 +72,8 @@ private slots:
     void theBrowseListGivesEveryServerWithTheAddressOfItsNameQuery() {
         NetBiosDiscoverer discoverer(QStringLiteral(TARSINO_NETBIOS_BROWSE));
         HostMerger merger;
-        connect(&discoverer, &NetBiosDiscoverer::discovered, this, [&merger](const DiscoveredHost& host) {
-            merger.add(host);
-        });
+        connect(&discoverer, &NetBiosDiscoverer::discovered, this,
+                [&merger](const DiscoveredHost& host) { merger.add(host); });
         QElapsedTimer clock;
         clock.start();
         QVERIFY(discoverer.start());
@@ -96,7 +99,8 @@ private slots:
         for (const platform::ServerInfo& server : result.servers) {
             const QString name = QString::fromStdU16String(server.name);
             names << name;
-            QCOMPARE(QString::fromStdString(server.seenAddress), present_.value(name, "(not expected)"));
+            QCOMPARE(QString::fromStdString(server.seenAddress),
+                     present_.value(name, "(not expected)"));
         }
         QCOMPARE(names, inBrowseOrder(present_.keys()));
     }

@@ -11,12 +11,17 @@ using namespace platform::discovery::netbios;
 namespace {
 
 // "NBSRV02<20>" as it stands in a packet.
-const QByteArray Nbsrv02 = QByteArray::fromHex("20454f45434644464346474441444343414341434143414341434143414341434100");
+const QByteArray Nbsrv02 =
+    QByteArray::fromHex("20454f45434644464346474441444343414341434143414341434143414341434100");
 
 // Samba's nmbd answering our query 0x1234 for NBSRV02 (captured): 10.77.4.2.
 const QByteArray SambaAnswer = QByteArray::fromHex(
-    "1234858000000001000000002045" "4f45434644464346474441444343414341434143414341434143414341434100"
-    "00200001" "0003f480" "0006" "00000a4d0402");
+    "1234858000000001000000002045"
+    "4f45434644464346474441444343414341434143414341434143414341434100"
+    "00200001"
+    "0003f480"
+    "0006"
+    "00000a4d0402");
 
 QByteArray header(quint16 id, quint16 flags, quint16 questions, quint16 answers) {
     QByteArray packet;
@@ -46,11 +51,13 @@ private slots:
         QTest::addColumn<int>("suffix");
         QTest::addColumn<QByteArray>("encoded");
         QTest::newRow("lower case") << "nbsrv02" << 0x20 << Nbsrv02;
-        QTest::newRow("suffix 00") << "A" << 0x00
-                                   << QByteArray(1, char(32)) + "EB" + QByteArray("CA").repeated(14) + "AA" +
-                                          QByteArray(1, '\0');
+        QTest::newRow("suffix 00")
+            << "A" << 0x00
+            << QByteArray(1, char(32)) + "EB" + QByteArray("CA").repeated(14) + "AA" +
+                   QByteArray(1, '\0');
         QTest::newRow("fifteen") << "ABCDEFGHIJKLMNO" << 0x20
-                                 << QByteArray::fromHex("20") + "EBECEDEEEFEGEHEIEJEKELEMENEOEPCA" + QByteArray(1, '\0');
+                                 << QByteArray::fromHex("20") + "EBECEDEEEFEGEHEIEJEKELEMENEOEPCA" +
+                                        QByteArray(1, '\0');
     }
     void namesAreEncodedUpperCasedAndPadded() {
         QFETCH(QString, name);
@@ -72,7 +79,8 @@ private slots:
     void theQueryIsABroadcastNameQueryForTheServerService() {
         const std::optional<QByteArray> query = buildNameQuery(0xBEEF, QStringLiteral("NBSRV02"));
         QVERIFY(query);
-        QCOMPARE(*query, QByteArray::fromHex("beef01100001000000000000") + Nbsrv02 + QByteArray::fromHex("00200001"));
+        QCOMPARE(*query, QByteArray::fromHex("beef01100001000000000000") + Nbsrv02 +
+                             QByteArray::fromHex("00200001"));
         QCOMPARE(transactionIdOf(*query), std::optional<quint16>(0xBEEF));
     }
 
@@ -84,29 +92,38 @@ private slots:
     }
 
     void aMultihomedAnswerGivesItsFirstUsableAddress() {
-        const QByteArray datagram =
-            answer(7, Nbsrv02, QByteArray::fromHex("000000000000" "6000ffffffff" "00000a000002" "00000a000003"));
+        const QByteArray datagram = answer(7, Nbsrv02,
+                                           QByteArray::fromHex("000000000000"
+                                                               "6000ffffffff"
+                                                               "00000a000002"
+                                                               "00000a000003"));
         QCOMPARE(parseNameQueryAnswer(datagram, 7, QStringLiteral("NBSRV02")),
                  std::optional<QHostAddress>(QHostAddress(QStringLiteral("10.0.0.2"))));
-        QCOMPARE(parseNameQueryAnswer(answer(7, Nbsrv02, QByteArray::fromHex("000000000000")), 7, "NBSRV02"),
+        QCOMPARE(parseNameQueryAnswer(answer(7, Nbsrv02, QByteArray::fromHex("000000000000")), 7,
+                                      "NBSRV02"),
                  std::nullopt);
     }
 
     void answersToOtherQueriesOrAboutOtherNamesAreIgnored() {
-        QCOMPARE(parseNameQueryAnswer(SambaAnswer, 0x1235, QStringLiteral("NBSRV02")), std::nullopt);
-        QCOMPARE(parseNameQueryAnswer(SambaAnswer, 0x1234, QStringLiteral("NBSRV01")), std::nullopt);
+        QCOMPARE(parseNameQueryAnswer(SambaAnswer, 0x1235, QStringLiteral("NBSRV02")),
+                 std::nullopt);
+        QCOMPARE(parseNameQueryAnswer(SambaAnswer, 0x1234, QStringLiteral("NBSRV01")),
+                 std::nullopt);
         QCOMPARE(parseNameQueryAnswer(SambaAnswer, 0x1234, QStringLiteral("NBSRV0")), std::nullopt);
         // The same name, but the workstation service <00>.
         const QByteArray workstation = *encodeName(QStringLiteral("NBSRV02"), 0x00);
-        QCOMPARE(parseNameQueryAnswer(answer(9, workstation, QByteArray::fromHex("00000a000002")), 9, "NBSRV02"),
+        QCOMPARE(parseNameQueryAnswer(answer(9, workstation, QByteArray::fromHex("00000a000002")),
+                                      9, "NBSRV02"),
                  std::nullopt);
         // With a scope label after the name, or a compressed name.
         QByteArray scoped = Nbsrv02;
         scoped.insert(33, QByteArray::fromHex("036c616e"));
-        QCOMPARE(parseNameQueryAnswer(answer(9, scoped, QByteArray::fromHex("00000a000002")), 9, "NBSRV02"),
-                 std::nullopt);
-        QCOMPARE(parseNameQueryAnswer(answer(9, QByteArray::fromHex("c00c"), QByteArray::fromHex("00000a000002")), 9,
+        QCOMPARE(parseNameQueryAnswer(answer(9, scoped, QByteArray::fromHex("00000a000002")), 9,
                                       "NBSRV02"),
+                 std::nullopt);
+        QCOMPARE(parseNameQueryAnswer(
+                     answer(9, QByteArray::fromHex("c00c"), QByteArray::fromHex("00000a000002")), 9,
+                     "NBSRV02"),
                  std::nullopt);
     }
 
@@ -117,7 +134,8 @@ private slots:
         QTest::newRow("negative (name error)") << answer(5, Nbsrv02, address, 0x8583);
         QTest::newRow("registration opcode") << answer(5, Nbsrv02, address, 0xAD00);
         QTest::newRow("no answer record") << answer(5, Nbsrv02, address, 0x8500, 0);
-        QTest::newRow("with a question") << header(5, 0x8500, 1, 1) + answer(5, Nbsrv02, address).mid(12);
+        QTest::newRow("with a question")
+            << header(5, 0x8500, 1, 1) + answer(5, Nbsrv02, address).mid(12);
         QTest::newRow("type NBSTAT") << header(5, 0x8500, 0, 1) + Nbsrv02 +
                                             QByteArray::fromHex("00210001000493e00006") + address;
         QTest::newRow("class CHAOS") << header(5, 0x8500, 0, 1) + Nbsrv02 +
@@ -132,8 +150,9 @@ private slots:
     // datagram, whose every truncation is refused.
     void truncatedAndOverstatedPacketsAreRefused() {
         for (qsizetype length = 0; length < SambaAnswer.size(); ++length)
-            QVERIFY2(!parseNameQueryAnswer(SambaAnswer.left(length), 0x1234, QStringLiteral("NBSRV02")),
-                     qPrintable(QString::number(length)));
+            QVERIFY2(
+                !parseNameQueryAnswer(SambaAnswer.left(length), 0x1234, QStringLiteral("NBSRV02")),
+                qPrintable(QString::number(length)));
         QCOMPARE(transactionIdOf(SambaAnswer.left(11)), std::nullopt);
 
         QByteArray overstated = SambaAnswer;
@@ -145,8 +164,9 @@ private slots:
         QCOMPARE(parseNameQueryAnswer(ragged, 5, QStringLiteral("NBSRV02")), std::nullopt);
 
         // Many records announced, one present: the first is all we read.
-        QCOMPARE(parseNameQueryAnswer(answer(5, Nbsrv02, QByteArray::fromHex("00000a000002"), 0x8500, 0xFFFF), 5,
-                                      QStringLiteral("NBSRV02")),
+        QCOMPARE(parseNameQueryAnswer(
+                     answer(5, Nbsrv02, QByteArray::fromHex("00000a000002"), 0x8500, 0xFFFF), 5,
+                     QStringLiteral("NBSRV02")),
                  std::optional<QHostAddress>(QHostAddress(QStringLiteral("10.0.0.2"))));
         // Larger than the name service ever sends.
         QByteArray huge = answer(5, Nbsrv02, QByteArray(600, '\x0a'));
