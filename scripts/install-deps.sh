@@ -3,15 +3,15 @@
 # Usage: scripts/install-deps.sh [build|run|test|screenshot|package]   (run as root; does nothing when all are there)
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libcap2-bin
+build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libsmbclient-dev libcap2-bin
        fonts-dejavu-core fonts-liberation2)
 run=(xvfb xauth)
 screenshot=(xvfb x11-utils xdotool imagemagick)
 package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
-# own ping and traceroute to compare against.
+# own ping and traceroute to compare against, a Samba master browser.
 test=(iproute2 nftables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd util-linux xvfb xauth clang)
+      wsdd samba util-linux xvfb xauth clang)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

@@ -8,6 +8,7 @@
 
 #include "platform/discovery/dnssd_discoverer.h"
 #include "platform/discovery/host_merger.h"
+#include "platform/discovery/netbios_discoverer.h"
 #include "platform/discovery/primary_group.h"
 #include "platform/discovery/wsd_discoverer.h"
 
@@ -102,6 +103,8 @@ std::unique_ptr<ServerBrowser> makeLanServerBrowser() {
         std::vector<std::unique_ptr<discovery::Discoverer>> discoverers;
         discoverers.push_back(std::make_unique<discovery::DnsSdDiscoverer>());
         discoverers.push_back(std::make_unique<discovery::WsdDiscoverer>(discovery::readPrimaryGroup()));
+        discoverers.push_back(std::make_unique<discovery::NetBiosDiscoverer>(
+            discovery::NetBiosDiscoverer::installedBrowseProgram()));
         return discoverers;
     });
 }
