@@ -12,7 +12,7 @@ appstreamcli validate --no-net packaging/io.github.tarsino.Tarsino.metainfo.xml
 
 dir=build-package
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target tarsino ping_page_loopback_test >/dev/null
+cmake --build "$dir" -j"$(nproc)" --target tarsino tarsino-netbios-browse ping_page_loopback_test >/dev/null
 (cd "$dir" && rm -f tarsino_*.deb && cpack -G DEB >/dev/null)
 package=$(ls "$dir"/tarsino_*.deb)
 echo "package: $package"
