@@ -79,10 +79,18 @@ bool NetnsLab::link(const QString& nsA, const QString& ifA, const QString& addre
                     const QString& nsB, const QString& ifB, const QString& addressB) {
     const QString a = name(nsA), b = name(nsB);
     // Create the pair from inside the first namespace, so nothing ever appears in ours.
-    return shell(QStringLiteral("ip -n %1 link add %2 type veth peer name %3 netns %4 && "
-                                "ip -n %1 addr add %5 dev %2 && ip -n %4 addr add %6 dev %3 && "
-                                "ip -n %1 link set %2 up && ip -n %4 link set %3 up")
-                     .arg(a, ifA, ifB, b, addressA, addressB));
+    if (!shell(QStringLiteral("ip -n %1 link add %2 type veth peer name %3 netns %4 && "
+                              "ip -n %1 addr add %5 dev %2 && ip -n %4 addr add %6 dev %3 && "
+                              "ip -n %1 link set %2 up && ip -n %4 link set %3 up")
+                   .arg(a, ifA, ifB, b, addressA, addressB)))
+        return false;
+    // The carrier comes up a moment after the command returns; code that
+    // looks for running interfaces must find both ends ready.
+    return shell(QStringLiteral("for i in $(seq 250); do "
+                                "ip -n %1 link show dev %2 | grep -q LOWER_UP && "
+                                "ip -n %3 link show dev %4 | grep -q LOWER_UP && exit 0; "
+                                "sleep 0.02; done; exit 1")
+                     .arg(a, ifA, b, ifB));
 }
 
 bool NetnsLab::run(const QString& shortName, const QString& command, QString* output) {
