@@ -311,7 +311,8 @@ EOF
         samba_server wsd1 WSPC01 member
     fi
 
-    # Ready when every daemon has announced itself.
+    # Ready when the client's link has carrier and every daemon has announced itself.
+    wait_for "ip -n ${prefix}client link show dev veth0 | grep -q LOWER_UP" 20
     wait_for "[ -s $dir/client.pid ]" 20
     wait_for "nsenter -t \$(cat $dir/client.pid) -m test -S /run/avahi-daemon/socket" 20
     wait_for "grep -q 'Server startup complete' $dir/client/avahi.log" 20
