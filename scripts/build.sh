@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or build-asan/ with --asan).
+# Configures and builds into build/ (or build-asan/ with --asan); prints the folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build
@@ -8,6 +8,7 @@ if [ "${1:-}" = "--asan" ]; then
     dir=build-asan
     flags=(-DTARSINO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
-cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+# Progress goes to stderr; stdout carries only the build folder, for callers.
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >&2
+cmake --build "$dir" -j"$(nproc)" >&2
 echo "$dir"

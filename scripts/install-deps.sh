@@ -3,17 +3,17 @@
 # Usage: scripts/install-deps.sh [build|run|test|screenshot|package]   (run as root; does nothing when all are there)
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libcap2-bin
+build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libsmbclient-dev libcap2-bin
        fonts-dejavu-core fonts-liberation2)
 run=(xvfb xauth)
 screenshot=(xvfb x11-utils xdotool imagemagick)
 package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
-# own ping, traceroute and mtr to compare against; for the benchmarks, a link
-# delay through a netfilter queue (iptables, libnetfilter-queue) and the
-# window's start-up under Xvfb (xdotool, GNU time).
+# own ping, traceroute and mtr to compare against, a Samba master browser; for
+# the benchmarks, a link delay through a netfilter queue (iptables,
+# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time).
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev)
+      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

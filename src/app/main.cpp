@@ -5,38 +5,26 @@
 
 #include "platform/linux_icmp.h"
 #include "platform/linux_sockets.h"
-#include "platform/server_browser.h"
+#include "platform/discovery/lan_server_browser.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
 #include "shell/qt_toolkit.h"
 
-namespace {
-
-// Stand-in until the LAN browser is wired in.
-class NoBrowser final : public platform::ServerBrowser {
-public:
-    platform::ServerEnumResult NetServerEnum(std::uint32_t&) override {
-        return {platform::browser_status::NoBrowserServers, 0, 0, {}};
-    }
-};
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarsino"));
+    QApplication::setDesktopFileName(QStringLiteral("tarsino"));
     QIcon icon;
     for (const int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
-    NoBrowser browser;
+    const auto browser = platform::makeLanServerBrowser();
     platform::SystemEnvironment environment;
     shell::QtToolkit toolkit;
 
-    FormMain window({sockets, icmp, browser, environment, toolkit});
+    FormMain window({sockets, icmp, *browser, environment, toolkit});
     window.show();
     return application.exec();
 }

@@ -1,5 +1,7 @@
 #include "tools/hosts/host_report.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace hosts {
@@ -20,14 +22,31 @@ bool needsEscaping(QChar character) {
            unit == u'\'';
 }
 
+// The locale's date and time formats, as the classic general date shows
+// them: years in four digits, and no time-zone name after the time.
+QString generalFormat(const QString& format) {
+    QString result;
+    const QStringList parts = format.split(QLatin1Char('\''));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        QString part = parts[i];
+        if (i % 2 == 0) {  // outside quotes
+            static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+            static const QRegularExpression timeZone(QStringLiteral("\\s*t+"));
+            part.replace(twoDigitYear, QStringLiteral("yyyy")).remove(timeZone);
+        }
+        result += (i > 0 ? QStringLiteral("'") : QString()) + part;
+    }
+    return result.trimmed();
+}
+
 }  // namespace
 
 QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
-    const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
+    const QString date = locale.toString(moment.date(), generalFormat(locale.dateFormat(QLocale::ShortFormat)));
     const QTime time = moment.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0) return date;
     return date + QLatin1Char(' ') +
-           locale.toString(moment, locale.timeFormat(QLocale::LongFormat));
+           locale.toString(time, generalFormat(locale.timeFormat(QLocale::LongFormat)));
 }
 
 QString HtmlText(const QString& value) {

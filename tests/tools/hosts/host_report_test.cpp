@@ -189,11 +189,11 @@ private slots:
         const QLocale italian(QLocale::Italian, QLocale::Italy);
         const QLocale american(QLocale::English, QLocale::UnitedStates);
         const QDateTime evening(QDate(2002, 4, 19), QTime(20, 39, 23), QTimeZone::utc());
-        QCOMPARE(GeneralDateText(evening, italian), QString("19/04/02 20:39:23 UTC"));
-        QCOMPARE(GeneralDateText(evening, american), QString("4/19/02 8:39:23 PM UTC"));
+        QCOMPARE(GeneralDateText(evening, italian), QString("19/04/2002 20:39:23"));
+        QCOMPARE(GeneralDateText(evening, american), QString("4/19/2002 8:39:23 PM"));
         const QDateTime midnight(QDate(2002, 4, 19), QTime(0, 0, 0), QTimeZone::utc());
-        QCOMPARE(GeneralDateText(midnight, italian), QString("19/04/02"));
-        QCOMPARE(GeneralDateText(midnight.addSecs(1), italian), QString("19/04/02 00:00:01 UTC"));
+        QCOMPARE(GeneralDateText(midnight, italian), QString("19/04/2002"));
+        QCOMPARE(GeneralDateText(midnight.addSecs(1), italian), QString("19/04/2002 00:00:01"));
     }
 
     void secondClickReplacesTheFile() {

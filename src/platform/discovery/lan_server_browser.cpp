@@ -1,0 +1,112 @@
+#include "platform/discovery/lan_server_browser.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QMutex>
+#include <QThread>
+#include <QTimer>
+
+#include "platform/discovery/dnssd_discoverer.h"
+#include "platform/discovery/host_merger.h"
+#include "platform/discovery/netbios_discoverer.h"
+#include "platform/discovery/primary_group.h"
+#include "platform/discovery/wsd_discoverer.h"
+
+namespace platform {
+
+namespace {
+
+using discovery::Discoverer;
+
+// What the discovery thread found so far; shared with the caller, who may
+// have to leave before the thread ends.
+struct Findings {
+    QMutex mutex;
+    discovery::HostMerger merger;
+    bool anySourceRan = false;
+};
+
+// Runs on the discovery thread, with its own event loop.
+void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::milliseconds timeLimit,
+              const std::shared_ptr<Findings>& findings) {
+    // Counted from here, so that a slow start of one method eats into the
+    // time of all rather than extending it.
+    const QDeadlineTimer deadline(timeLimit);
+    QEventLoop loop;
+    std::vector<std::unique_ptr<Discoverer>> discoverers = factory();
+    std::vector<Discoverer*> running;
+    const auto allFinished = [&running] {
+        for (Discoverer* discoverer : running)
+            if (!discoverer->isFinished()) return false;
+        return true;
+    };
+    for (const std::unique_ptr<Discoverer>& discoverer : discoverers) {
+        QObject::connect(discoverer.get(), &Discoverer::discovered, [&findings](const discovery::DiscoveredHost& host) {
+            QMutexLocker lock(&findings->mutex);
+            findings->merger.add(host);
+        });
+        QObject::connect(discoverer.get(), &Discoverer::finished, &loop, [&] {
+            if (allFinished()) loop.quit();
+        });
+        if (discoverer->start()) running.push_back(discoverer.get());
+    }
+    {
+        QMutexLocker lock(&findings->mutex);
+        findings->anySourceRan = !running.empty();
+    }
+    if (running.empty()) return;
+    QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
+    if (!allFinished()) loop.exec();
+    for (Discoverer* discoverer : running)
+        if (!discoverer->isFinished()) discoverer->stop();
+}
+
+}  // namespace
+
+LanServerBrowser::LanServerBrowser(DiscovererFactory factory, std::chrono::milliseconds timeLimit)
+    : factory_(std::move(factory)), timeLimit_(timeLimit) {}
+
+ServerEnumResult LanServerBrowser::NetServerEnum(std::uint32_t& resumeHandle) {
+    // The caller is a click handler on the window's thread, and the window must
+    // neither take input nor repaint while the enumeration runs. So discovery
+    // gets a thread and event loop of its own, and this thread simply waits:
+    // no local event loop, hence no user event can slip in meanwhile.
+    auto findings = std::make_shared<Findings>();
+    QThread* worker = QThread::create(discover, factory_, timeLimit_, findings);
+    worker->start();
+    // The thread stops its discoverers at the time limit; the grace covers
+    // their teardown. Should a discoverer hang beyond it, the caller still
+    // gets what was found and the thread cleans up after itself.
+    constexpr std::chrono::milliseconds teardownGrace(300);
+    if (worker->wait(QDeadlineTimer(timeLimit_ + teardownGrace))) {
+        delete worker;
+    } else {
+        QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        if (worker->isFinished()) worker->deleteLater();  // it ended before the connection
+    }
+
+    ServerEnumResult result;
+    QMutexLocker lock(&findings->mutex);
+    if (!findings->anySourceRan) {
+        result.status = browser_status::NoBrowserServers;
+        return result;
+    }
+    for (const discovery::DiscoveredHost& host : findings->merger.hosts())
+        result.servers.push_back(ServerInfo{host.name.toStdU16String(), host.address.toStdString()});
+    result.entriesRead = result.totalEntries = static_cast<std::uint32_t>(result.servers.size());
+    resumeHandle = 0;
+    return result;
+}
+
+std::unique_ptr<ServerBrowser> makeLanServerBrowser() {
+    return std::make_unique<LanServerBrowser>([] {
+        std::vector<std::unique_ptr<discovery::Discoverer>> discoverers;
+        discoverers.push_back(std::make_unique<discovery::DnsSdDiscoverer>());
+        discoverers.push_back(std::make_unique<discovery::WsdDiscoverer>(discovery::readPrimaryGroup()));
+        discoverers.push_back(std::make_unique<discovery::NetBiosDiscoverer>(
+            discovery::NetBiosDiscoverer::installedBrowseProgram()));
+        return discoverers;
+    });
+}
+
+}  // namespace platform

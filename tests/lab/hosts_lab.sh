@@ -1,0 +1,390 @@
+#!/usr/bin/env bash
+# A throw-away office LAN in network namespaces, for host detection: file
+# servers that announce themselves through DNS-SD (avahi-daemon publishing
+# _smb._tcp), Windows-like computers answering WS-Discovery (wsdd) in our
+# workgroup, and one in another workgroup that must not be listed. All hang on
+# one bridge; nothing has a default route.
+#
+# The client side is a namespace with its own system D-Bus and avahi-daemon,
+# in a private mount namespace (own /run, own /etc overlay with smb.conf,
+# avahi and nsswitch settings), so that programs run there browse and resolve
+# `.local` names exactly as on a desktop of that LAN.
+#
+# Usage (root):
+#   hosts_lab.sh up [--avahi N] [--wsdd M] [--netbios K]
+#                                             build the lab (defaults: 2, 1, 0)
+#   hosts_lab.sh exec COMMAND [ARG...]        run a program on the client side
+#   hosts_lab.sh down                         remove everything
+#   hosts_lab.sh run [OPTIONS] COMMAND [ARG...]
+#                                             up, exec, down; exits with the
+#                                             command's code, 77 when no lab
+#                                             can be built here
+# TARSINO_LAB names the lab (default "hosts"; for `run`, one of its own), so
+# that several can coexist.
+# State lives in /tmp/tarsino-lab-NAME; its file "expected-hosts" lists the
+# hosts that a browser on the client side must find ("present NAME ADDRESS")
+# and those it must not ("absent NAME ADDRESS"). Programs run by `exec` see
+# TARSINO_LAB_DIR pointing there, and HOME at a folder of the lab whose
+# .smb/smb.conf (read by libsmbclient before the system's) names the lab's
+# workgroup and keeps Samba's client files in the lab.
+#
+# --netbios K adds K Samba servers in our workgroup: the first is the local
+# master browser (nmbd and smbd), the others announce themselves (nmbd alone),
+# and the first WS-Discovery host runs nmbd too, under the same name. Becoming
+# master takes nmbd about 23 s; `up` returns once the browse list holds every
+# one of them. Each daemon has its private /run and Samba folders in the lab.
+set -euo pipefail
+
+# `run` without a name gets a lab of its own, so that test runs never meet.
+if [ -z "${TARSINO_LAB:-}" ] && [ "${1:-}" = run ]; then
+    lab=run$$
+else
+    lab=${TARSINO_LAB:-hosts}
+fi
+[[ $lab =~ ^[a-z0-9]{1,12}$ ]] || { echo "TARSINO_LAB must be 1-12 of [a-z0-9]" >&2; exit 2; }
+dir=/tmp/tarsino-lab-$lab
+prefix=tzl-$lab-
+# The namespace this script was started in: no daemon may ever run there.
+host_net=$(readlink /proc/$$/ns/net)
+workgroup=TARSINOLAB
+foreign_workgroup=ALTROGRUPPO
+
+skip_reason() {
+    [ "$(id -u)" -eq 0 ] || { echo "needs root to create network namespaces"; return; }
+    local tool
+    for tool in ip nsenter unshare setsid avahi-daemon dbus-daemon wsdd; do
+        command -v "$tool" >/dev/null || { echo "needs $tool"; return; }
+    done
+    [ -e /usr/share/dbus-1/system.conf ] || { echo "needs the system bus configuration (dbus)"; return; }
+    ls /lib/*/libnss_mdns4_minimal.so.2 >/dev/null 2>&1 || { echo "needs libnss-mdns"; return; }
+    local probe=tzlprobe$$
+    ip netns add "$probe" 2>/dev/null && ip netns del "$probe" || { echo "cannot create network namespaces here"; return; }
+}
+
+# Runs a shell script in namespace $1, in its own session and private mount
+# namespace, output to $2. Refuses to run in this machine's own network
+# namespace: daemons must only ever see the lab.
+spawn() {
+    local ns=$1 log=$2 script=$3
+    ip netns exec "$prefix$ns" setsid unshare -m --propagation private sh -c '
+        own=$(readlink /proc/self/ns/net)
+        init=$(readlink /proc/1/ns/net 2>/dev/null || true)
+        if [ -z "$own" ] || [ "$own" = "'"$host_net"'" ] || [ "$own" = "$init" ]; then
+            echo "refusing to start a daemon in the host network namespace" >&2; exit 1
+        fi
+        '"$script" >"$log" 2>&1 </dev/null &
+}
+
+# Waits up to $2 seconds (in tenths) for command $1 to succeed.
+wait_for() {
+    local check=$1 tenths=$(( $2 * 10 ))
+    while ! eval "$check" >/dev/null 2>&1; do
+        tenths=$((tenths - 1))
+        [ "$tenths" -gt 0 ] || { echo "lab: timed out waiting for: $check" >&2; return 1; }
+        sleep 0.1
+    done
+}
+
+add_host() {  # short-name port-name address
+    local ns=$prefix$1
+    ip netns add "$ns"
+    ip -n "$ns" link set lo up
+    ip -n "$ns" link add veth0 type veth peer name "$2" netns "${prefix}br"
+    ip -n "$ns" addr add "$3/16" dev veth0
+    ip -n "$ns" link set veth0 up
+    ip -n "${prefix}br" link set "$2" master br0 up
+}
+
+avahi_config() {  # folder host-name enable-dbus
+    mkdir -p "$1/services"
+    cat >"$1/avahi-daemon.conf" <<EOF
+[server]
+host-name=$2
+use-ipv4=yes
+use-ipv6=yes
+enable-dbus=$3
+ratelimit-interval-usec=1000000
+ratelimit-burst=1000
+[wide-area]
+enable-wide-area=no
+[publish]
+publish-hinfo=no
+publish-workstation=no
+EOF
+    : >"$1/hosts"
+    chmod -R a+rX "$1"
+}
+
+# Client files of libsmbclient (run as root, it would write under /var and
+# /run) go to the lab.
+samba_client_home() {
+    mkdir -p "$1/.smb" "$1/samba"
+    cat >"$1/.smb/smb.conf" <<EOF
+[global]
+   workgroup = ${workgroup,,}
+   lock directory = $1/samba
+   state directory = $1/samba
+   cache directory = $1/samba
+   private dir = $1/samba
+   pid directory = $1/samba
+   ncalrpc dir = $1/samba
+   log file = $1/samba/log.%m
+EOF
+}
+
+# A Samba server in namespace $1 with NetBIOS name $2, the workgroup's local
+# master browser ($3 = master: nmbd and smbd) or a member (nmbd alone). Every
+# file Samba keeps is in the lab; the daemons also get a private /run and
+# empty Samba system folders, so that nothing can reach this machine's own.
+samba_server() {
+    local ns=$1 name=$2 role=$3 d=$dir/$1/samba
+    local master=no level=0
+    [ "$role" = master ] && master=yes level=255
+    mkdir -p "$d"/{lock,state,cache,private,pid,ncalrpc,log,binddns,usershares,nmbd,winbindd,ntp_signd}
+    cat >"$d/smb.conf" <<EOF
+[global]
+   workgroup = $workgroup
+   netbios name = $name
+   server string = $name
+   server role = standalone server
+   server min protocol = NT1
+   interfaces = veth0
+   bind interfaces only = yes
+   local master = $master
+   preferred master = $master
+   os level = $level
+   domain master = no
+   wins support = no
+   dns proxy = no
+   map to guest = bad user
+   load printers = no
+   printcap name = /dev/null
+   disable spoolss = yes
+   lock directory = $d/lock
+   state directory = $d/state
+   cache directory = $d/cache
+   private dir = $d/private
+   pid directory = $d/pid
+   ncalrpc dir = $d/ncalrpc
+   binddns dir = $d/binddns
+   usershare path = $d/usershares
+   nmbd:socket dir = $d/nmbd
+   winbindd socket directory = $d/winbindd
+   ntp signd socket directory = $d/ntp_signd
+   smb passwd file = $d/private/smbpasswd
+   log file = $d/log/log.%m
+EOF
+    # smbd answers browse requests as the guest user, who must reach its files.
+    chmod -R a+rX "$d"
+    chmod 700 "$d/private"
+    local isolate='mount -t tmpfs -o mode=755 tmpfs /run
+        for folder in /var/lib/samba /var/cache/samba /var/log/samba; do
+            [ ! -d $folder ] || mount -t tmpfs -o mode=755 tmpfs $folder
+        done
+        '
+    spawn "$ns" "$d/nmbd.out" "$isolate exec nmbd -F --no-process-group -s $d/smb.conf -l $d/log"
+    if [ "$role" = master ]; then
+        spawn "$ns" "$d/smbd.out" "$isolate exec smbd -F --no-process-group -s $d/smb.conf -l $d/log"
+        echo "$ns" >"$dir/netbios-master"
+    fi
+}
+
+# Waits until the master's browse list names every NetBIOS server ($1 of
+# them, and the WS-Discovery host when $2 > 0). nmbd writes the list lazily;
+# a hang-up signal makes it write it now.
+wait_for_browse_list() {
+    local d names i
+    d=$dir/$(cat "$dir/netbios-master")/samba
+    names=$(for i in $(seq 1 "$1"); do printf 'NBSRV%02d ' "$i"; done; [ "$2" -eq 0 ] || echo WSPC01)
+    wait_for "grep -q 'now a local master browser for workgroup $workgroup' $d/log/log.nmbd" 60
+    wait_for "browse_list_holds $d $names" 60
+}
+
+browse_list_holds() {  # samba-folder name...
+    local d=$1 name
+    shift
+    kill -HUP "$(cat "$d/pid/nmbd.pid")" || return 1
+    for name in "$@"; do
+        grep -q "^\"$name\"" "$d/cache/browse.dat" 2>/dev/null || return 1
+    done
+}
+
+up() {
+    local avahi_peers=2 wsdd_peers=1 netbios_servers=0
+    while [ $# -gt 0 ]; do
+        case $1 in
+            --avahi) avahi_peers=$2; shift 2 ;;
+            --wsdd) wsdd_peers=$2; shift 2 ;;
+            --netbios) netbios_servers=$2; shift 2 ;;
+            *) echo "unknown option $1" >&2; exit 2 ;;
+        esac
+    done
+    [[ $avahi_peers =~ ^[0-9]+$ && $avahi_peers -le 250 && $wsdd_peers =~ ^[0-9]+$ && $wsdd_peers -le 250 ]] ||
+        { echo "--avahi and --wsdd take 0 to 250" >&2; exit 2; }
+    [[ $netbios_servers =~ ^[0-9]+$ && $netbios_servers -le 50 ]] || { echo "--netbios takes 0 to 50" >&2; exit 2; }
+    local why
+    why=$(skip_reason)
+    [ -z "$why" ] || { echo "lab cannot run here: $why" >&2; exit 77; }
+    if [ "$netbios_servers" -gt 0 ] && ! { command -v nmbd && command -v smbd; } >/dev/null; then
+        echo "lab cannot run here: needs nmbd and smbd (samba)" >&2; exit 77
+    fi
+    [ ! -e "$dir" ] || down
+    mkdir -p -m 755 "$dir"
+    : >"$dir/expected-hosts"
+
+    ip netns add "${prefix}br"
+    ip -n "${prefix}br" link set lo up
+    ip -n "${prefix}br" link add br0 type bridge mcast_snooping 0
+    ip -n "${prefix}br" link set br0 up
+
+    # Client: own /run and an /etc overlay, a system bus, avahi-daemon. The
+    # shell stays as the anchor whose namespaces `exec` enters.
+    add_host client c0 10.77.0.1
+    mkdir -p "$dir/client"
+    avahi_config "$dir/client/avahi" tarsino-client yes
+    printf '[global]\n   workgroup = %s\n' "${workgroup,,}" >"$dir/client/smb.conf"
+    printf 'nameserver 127.0.0.1\n' >"$dir/client/resolv.conf"
+    samba_client_home "$dir/client/home"
+    spawn client "$dir/client/anchor.log" '
+        set -e
+        mount -t tmpfs -o mode=755 tmpfs /run
+        mkdir -p /run/lab/upper /run/lab/work /run/dbus
+        mount -t overlay overlay -o lowerdir=/etc,upperdir=/run/lab/upper,workdir=/run/lab/work /etc
+        rm -rf /etc/avahi; mkdir -p /etc/avahi /etc/samba
+        cp -r '"$dir"'/client/avahi/. /etc/avahi/
+        cp '"$dir"'/client/smb.conf /etc/samba/smb.conf
+        cp '"$dir"'/client/resolv.conf /etc/resolv.conf
+        sed -i "s/^hosts:.*/hosts: files mdns4_minimal [NOTFOUND=return] dns/" /etc/nsswitch.conf
+        setsid dbus-daemon --system --nofork --nopidfile >'"$dir"'/client/dbus.log 2>&1 &
+        i=0; while [ ! -S /run/dbus/system_bus_socket ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+        setsid avahi-daemon --no-rlimits >'"$dir"'/client/avahi.log 2>&1 &
+        echo $$ >'"$dir"'/client.pid
+        exec sleep infinity'
+
+    local i name
+    for i in $(seq 1 "$avahi_peers"); do
+        name=$(printf 'srv%02d' "$i")
+        add_host "$name" "s$i" "10.77.1.$i"
+        avahi_config "$dir/$name/avahi" "$name" no
+        cat >"$dir/$name/avahi/services/smb.service" <<EOF
+<?xml version="1.0" standalone='no'?>
+<!DOCTYPE service-group SYSTEM "avahi-service.dtd">
+<service-group>
+  <name>${name^^}</name>
+  <service><type>_smb._tcp</type><port>445</port></service>
+</service-group>
+EOF
+        chmod a+r "$dir/$name/avahi/services/smb.service"
+        spawn "$name" "$dir/$name/avahi.log" '
+            mount -t tmpfs -o mode=755 tmpfs /run
+            mount --bind '"$dir/$name"'/avahi /etc/avahi
+            exec avahi-daemon --no-rlimits'
+        echo "present $name.local 10.77.1.$i" >>"$dir/expected-hosts"
+    done
+
+    for i in $(seq 1 "$wsdd_peers"); do
+        name=$(printf 'WSPC%02d' "$i")
+        add_host "wsd$i" "w$i" "10.77.2.$i"
+        mkdir -p "$dir/wsd$i"
+        spawn "wsd$i" "$dir/wsd$i/wsdd.log" \
+            "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $workgroup -n $name"
+        echo "present $name 10.77.2.$i" >>"$dir/expected-hosts"
+    done
+    add_host wsx1 x1 10.77.3.1
+    mkdir -p "$dir/wsx1"
+    spawn wsx1 "$dir/wsx1/wsdd.log" \
+        "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $foreign_workgroup -n ALIENPC"
+    echo "absent ALIENPC 10.77.3.1" >>"$dir/expected-hosts"
+
+    for i in $(seq 1 "$netbios_servers"); do
+        name=$(printf 'NBSRV%02d' "$i")
+        add_host "nb$i" "n$i" "10.77.4.$i"
+        if [ "$i" = 1 ]; then
+            samba_server "nb$i" "$name" master
+        else
+            samba_server "nb$i" "$name" member
+        fi
+        echo "present $name 10.77.4.$i" >>"$dir/expected-hosts"
+    done
+    # The same computer seen by two methods is listed once.
+    if [ "$netbios_servers" -gt 0 ] && [ "$wsdd_peers" -gt 0 ]; then
+        samba_server wsd1 WSPC01 member
+    fi
+
+    # Ready when every daemon has announced itself.
+    wait_for "[ -s $dir/client.pid ]" 20
+    wait_for "nsenter -t \$(cat $dir/client.pid) -m test -S /run/avahi-daemon/socket" 20
+    wait_for "grep -q 'Server startup complete' $dir/client/avahi.log" 20
+    for i in $(seq 1 "$avahi_peers"); do
+        name=$(printf 'srv%02d' "$i")
+        wait_for "grep -q 'successfully established' $dir/$name/avahi.log" 30
+    done
+    for i in $(seq 1 "$wsdd_peers") x; do
+        local ns=wsd$i
+        [ "$i" = x ] && ns=wsx1
+        wait_for "ip netns exec $prefix$ns ss -Hltn 'sport = :5357' | grep -q ." 20
+    done
+    [ "$netbios_servers" -eq 0 ] || wait_for_browse_list "$netbios_servers" "$wsdd_peers"
+    echo "$dir"
+}
+
+down() {
+    local ns
+    for ns in $(ip netns list | awk '{print $1}' | grep "^$prefix" || true); do
+        ip netns pids "$ns" 2>/dev/null | xargs -r kill 2>/dev/null || true
+    done
+    sleep 0.2
+    for ns in $(ip netns list | awk '{print $1}' | grep "^$prefix" || true); do
+        ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
+        ip netns del "$ns"
+    done
+    rm -rf "$dir"
+}
+
+# What changed since file $1 in this machine's own configuration, run-time and
+# Samba folders: the lab's daemons and clients must keep to the lab.
+changes_on_this_machine() {
+    local folders=() folder
+    for folder in /etc /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
+        [ ! -e "$folder" ] || folders+=("$folder")
+    done
+    find "${folders[@]}" -xdev -newer "$1" 2>/dev/null || true
+    find /run -maxdepth 1 -newer "$1" \( -name '*mbd*' -o -name '*samba*' \) 2>/dev/null || true
+}
+
+run_on_client() {
+    [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
+        { echo "lab $lab is not up" >&2; exit 2; }
+    mkdir -p -m 700 "$dir/runtime"
+    exec nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
+        env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir/client/home" "$@"
+}
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case $command in
+    up) up "$@" ;;
+    down) down ;;
+    exec) [ $# -gt 0 ] || { echo "exec needs a command" >&2; exit 2; }; run_on_client "$@" ;;
+    run)
+        options=()
+        while [ $# -gt 0 ] && [[ $1 == --* ]]; do options+=("$1" "$2"); shift 2; done
+        [ $# -gt 0 ] || { echo "run needs a command" >&2; exit 2; }
+        why=$(skip_reason)
+        [ -z "$why" ] || { echo "lab cannot run here: $why"; exit 77; }
+        since=$(mktemp /tmp/tarsino-lab-"$lab"-since.XXXXXX)  # older than anything the lab makes
+        trap 'down; rm -f "$since"' EXIT
+        trap 'exit 143' TERM INT
+        up "${options[@]}" >/dev/null
+        status=0
+        ( run_on_client "$@" ) || status=$?
+        down
+        changed=$(changes_on_this_machine "$since")
+        if [ -n "$changed" ]; then
+            printf 'lab: files of this machine changed while the lab ran:\n%s\n' "$changed" >&2
+            [ "$status" -ne 0 ] || status=1
+        fi
+        exit "$status"
+        ;;
+    *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
+esac
