@@ -89,7 +89,7 @@ startup() {  # program, window title prefix -> "ms kB"
     DISPLAY=$display QT_QPA_PLATFORM=xcb /usr/bin/time -f '%M' -o "$rss_file" "$1" >/dev/null 2>&1 &
     pid=$!
     shown=""
-    for ((j = 0; j < 3000; j++)); do
+    while [ $(($(now_ns) - start)) -lt 30000000000 ]; do  # give up after 30 s
         if DISPLAY=$display xdotool search --onlyvisible --name "^$2" >/dev/null 2>&1; then shown=$(now_ns); break; fi
     done
     app=$(pgrep -P "$pid")
