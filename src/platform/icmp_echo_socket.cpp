@@ -6,6 +6,7 @@
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <cstring>
 #include <iterator>
-#include <random>
 
 #include "platform/icmp_api.h"
 
@@ -101,9 +101,11 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
         ::close(fd);
         return nullptr;
     }
-    std::random_device random;
-    const std::uint32_t randomBits = random();
-    if (kind == IcmpSocketKind::Raw && !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits))) {
+    // From the kernel directly: std::random_device queries the CPU (cpuid) on
+    // every construction, which in a virtual machine costs more than the echo.
+    std::uint32_t randomBits = 0;
+    if (::getrandom(&randomBits, sizeof randomBits, 0) != sizeof randomBits ||
+        (kind == IcmpSocketKind::Raw && !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits)))) {
         ::close(fd);
         return nullptr;
     }

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints one table per subject, with the peers' figures
+# measured in the same run and the ratios to ours. Figures only: nothing here
+# passes or fails on a time. Run as root (namespaces, raw ICMP, Xvfb).
+#   bench/run.sh            10 runs per figure (median)
+#   bench/run.sh --quick    3 runs per figure, for CI
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+runs=10
+if [ "${1:-}" = "--quick" ]; then runs=3; fi
+delay_ms=20
+build=build
+scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
+
+now_ns() { date +%s%N; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'; }
+
+echo "# Tarsino benchmarks ($runs runs per figure)"
+echo
+echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "- nproc: $(nproc)"
+echo "- CPU: $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
+echo "- kernel: $(uname -r)"
+echo "- commit: $(git rev-parse --short HEAD 2>/dev/null || echo unknown)"
+
+# --- Trace route over the namespace route --------------------------------
+trace_table() {
+    echo "| contender | median ms | min ms | max ms | ratio to ours |"
+    echo "|---|---|---|---|---|"
+    "$build/bench/trace_bench" "$@" 2> >(grep -v XDG_RUNTIME_DIR >&2) || echo "(trace_bench failed)"
+}
+echo
+echo "## Trace route client -> r1 -> r2 -> r3 -> target, wall time to completion"
+echo
+trace_table "$runs"
+echo
+echo "### The same with ${delay_ms} ms added on r1 -> r2 (every hop past r1)"
+echo
+if [ -x "$build/bench/nfq_delay" ] && command -v iptables >/dev/null; then
+    trace_table "$runs" "$delay_ms" "$PWD/$build/bench/nfq_delay"
+else
+    echo "(left out: needs iptables and libnetfilter-queue-dev for bench/nfq_delay; scripts/install-deps.sh test)"
+fi
+
+# --- Echo on loopback -------------------------------------------------------
+echo
+echo "## Echo on loopback, 1000 echoes per run"
+echo
+ours_echo=() ours_probe=() ours_rtt=() ping_echo=() ping_rtt=()
+for ((i = 0; i < runs; i++)); do
+    out=$("$build/bench/echo_bench" 1000) || { echo "(echo_bench failed: $out)"; break; }
+    ours_echo+=("$(awk '/^wall time per echo:/ { print $5 }' <<<"$out")")
+    ours_probe+=("$(awk '/^wall time per echo on one open handle:/ { print $9 }' <<<"$out")")
+    ours_rtt+=("$(awk '/^mean reported round trip:/ { print $5 }' <<<"$out")")
+    start=$(now_ns)
+    out=$(ping -c 1000 -i 0 -q 127.0.0.1) || { echo "(ping failed)"; break; }
+    end=$(now_ns)
+    ping_echo+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 1000 / 1000 }')")
+    ping_rtt+=("$(awk -F'[/ ]' '/^rtt/ { print $8 }' <<<"$out")")
+done
+m_echo=$(printf '%s\n' "${ours_echo[@]}" | median)
+m_probe=$(printf '%s\n' "${ours_probe[@]}" | median)
+m_rtt=$(printf '%s\n' "${ours_rtt[@]}" | median)
+m_ping=$(printf '%s\n' "${ping_echo[@]}" | median)
+m_ping_rtt=$(printf '%s\n' "${ping_rtt[@]}" | median)
+echo "| figure (median of $runs) | tarsino | ping -c 1000 -i 0 -q | ratio tarsino / ping |"
+echo "|---|---|---|---|"
+echo "| wall time per echo, SendEcho (handle opened and closed each time) | $m_echo us | $m_ping us | $(ratio "$m_echo" "$m_ping") |"
+echo "| wall time per echo on one open handle (as a trace route probes) | $m_probe us | $m_ping us | $(ratio "$m_probe" "$m_ping") |"
+echo "| reported round trip, mean | $m_rtt ms (whole ms) | $m_ping_rtt ms | - |"
+echo
+echo "ping's figure is its whole process (exec included) over the count."
+
+# --- Start-up under Xvfb ------------------------------------------------------
+echo
+echo "## Start-up under Xvfb: exec to the window shown, peak RSS"
+echo
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
+for ((i = 0; i < 500; i++)); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.01; done
+startup() {  # program, window title prefix -> "ms kB"
+    local rss_file start shown pid app
+    rss_file=$(mktemp)
+    start=$(now_ns)
+    DISPLAY=$display QT_QPA_PLATFORM=xcb /usr/bin/time -f '%M' -o "$rss_file" "$1" >/dev/null 2>&1 &
+    pid=$!
+    shown=""
+    while [ $(($(now_ns) - start)) -lt 30000000000 ]; do  # give up after 30 s
+        if DISPLAY=$display xdotool search --onlyvisible --name "^$2" >/dev/null 2>&1; then shown=$(now_ns); break; fi
+    done
+    app=$(pgrep -P "$pid")
+    [ -n "$app" ] && kill "$app"
+    wait "$pid" 2>/dev/null
+    awk -v s="$start" -v e="${shown:-0}" -v rss="$(tail -n 1 "$rss_file")" \
+        'BEGIN { if (e == 0) print "- -"; else printf "%.1f %s\n", (e - s) / 1e6, rss }'
+    rm -f "$rss_file"
+}
+app_ms=() app_kb=() hello_ms=() hello_kb=()
+for ((i = 0; i < runs; i++)); do
+    read -r ms kb < <(startup "$build/src/app/tarsino" "Tarsino on ")
+    app_ms+=("$ms") app_kb+=("$kb")
+    read -r ms kb < <(startup "$build/bench/hello_widgets" "Hello on bench")
+    hello_ms+=("$ms") hello_kb+=("$kb")
+done
+m_app_ms=$(printf '%s\n' "${app_ms[@]}" | median)
+m_app_kb=$(printf '%s\n' "${app_kb[@]}" | median)
+m_hello_ms=$(printf '%s\n' "${hello_ms[@]}" | median)
+m_hello_kb=$(printf '%s\n' "${hello_kb[@]}" | median)
+echo "| figure (median of $runs) | tarsino | Qt Widgets hello | ratio |"
+echo "|---|---|---|---|"
+echo "| exec to window shown | $m_app_ms ms | $m_hello_ms ms | $(ratio "$m_app_ms" "$m_hello_ms") |"
+echo "| peak RSS | $m_app_kb kB | $m_hello_kb kB | $(ratio "$m_app_kb" "$m_hello_kb") |"
+echo
+echo "Shown = xdotool finds the window mapped (it polls by running again, a few ms each)."
+kill "$xvfb_pid" 2>/dev/null
+trap - EXIT
+
+# --- Host list --------------------------------------------------------------
+echo
+echo "## Host list (enumeration into the list, sorts, report)"
+echo
+out=$("$build/bench/host_list_bench" 2> >(grep -v XDG_RUNTIME_DIR >&2)) || echo "(host_list_bench failed)"
+echo '```'
+echo "$out"
+echo '```'
+awk '$1 == 1000 { for (i = 2; i <= 6; i++) a[i] = $i } $1 == 10000 { for (i = 2; i <= 6; i++) b[i] = $i }
+     END {
+         if (!a[2]) exit
+         printf "\nn log n check, growth from 1,000 to 10,000 hosts (n log2 n grows x%.1f, n x10):", 10000 * log(10000) / (1000 * log(1000))
+         split("enumerate,7 sorts,worst sort,report,re-enum sorted", name, ",")
+         for (i = 2; i <= 6; i++) printf " %s x%.1f%s", name[i - 1], b[i] / a[i], i < 6 ? "," : ".\n"
+     }' <<<"$out"
+
+# --- Host discovery ---------------------------------------------------------
+echo
+echo "## Host discovery against the lab's peers"
+echo
+# Each size gets a hosts lab of its own, half DNS-SD servers (avahi), half
+# WS-Discovery computers (wsdd); the lab checks it left this machine unchanged.
+if [ -x "$build/bench/discovery_bench" ] && [ -x tests/lab/hosts_lab.sh ]; then
+    echo "| servers | median ms | min ms | max ms | runs missing a server |"
+    echo "|---|---|---|---|---|"
+    for servers in 1 10 50; do
+        tests/lab/hosts_lab.sh run --avahi $((servers - servers / 2)) --wsdd $((servers / 2)) \
+            "$PWD/$build/bench/discovery_bench" "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2) ||
+            echo "| $servers | (hosts lab failed or cannot run here) | | | |"
+    done
+else
+    echo "(left out: needs tests/lab/hosts_lab.sh and build/bench/discovery_bench)"
+fi
