@@ -73,6 +73,7 @@ spawn() {
             echo "refusing to start a daemon in the host network namespace" >&2; exit 1
         fi
         '"$script" >"$log" 2>&1 </dev/null &
+    disown $!  # the lab ends them; no job notices when it does
 }
 
 # Waits up to $2 seconds (in tenths) for command $1 to succeed.
