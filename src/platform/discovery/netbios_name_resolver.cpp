@@ -1,11 +1,11 @@
 #include "platform/discovery/netbios_name_resolver.h"
 
 #include <QNetworkDatagram>
-#include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QUdpSocket>
 
+#include "platform/discovery/lan_interfaces.h"
 #include "platform/discovery/netbios_name_query.h"
 
 namespace platform::discovery {
@@ -20,26 +20,16 @@ NetBiosNameResolver::~NetBiosNameResolver() {
 }
 
 bool NetBiosNameResolver::open() {
-    const QNetworkInterface::InterfaceFlags wanted =
-        QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanBroadcast;
-    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-        if ((interface.flags() & wanted) != wanted ||
-            interface.flags() & QNetworkInterface::IsLoopBack)
+    for (const LanAddress& lan : lanAddresses(QNetworkInterface::CanBroadcast)) {
+        if (lan.entry.broadcast().isNull()) continue;
+        auto* socket = new QUdpSocket(this);
+        // Bound to the interface's address: the answers come back to it.
+        if (!socket->bind(lan.entry.ip(), 0)) {
+            delete socket;
             continue;
-        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol ||
-                entry.broadcast().isNull())
-                continue;
-            auto* socket = new QUdpSocket(this);
-            // Bound to the interface's address: the answers come back to it.
-            if (!socket->bind(entry.ip(), 0)) {
-                delete socket;
-                continue;
-            }
-            connect(socket, &QUdpSocket::readyRead, this,
-                    [this, socket] { readDatagrams(socket); });
-            interfaces_ << Interface{socket, entry.broadcast()};
         }
+        connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readDatagrams(socket); });
+        interfaces_ << Interface{socket, lan.entry.broadcast()};
     }
     return !interfaces_.isEmpty();
 }

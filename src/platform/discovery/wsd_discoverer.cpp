@@ -8,6 +8,8 @@
 #include <QNetworkRequest>
 #include <QUdpSocket>
 
+#include "platform/discovery/lan_interfaces.h"
+
 namespace platform::discovery {
 
 namespace {
@@ -26,27 +28,22 @@ constexpr int ReceiveBufferBytes = 1024 * 1024;
 
 QList<QUdpSocket*> openInterfaceSockets(QObject* parent) {
     QList<QUdpSocket*> sockets;
-    const QNetworkInterface::InterfaceFlags wanted =
-        QNetworkInterface::IsUp | QNetworkInterface::IsRunning | QNetworkInterface::CanMulticast;
-    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
-        if ((interface.flags() & wanted) != wanted || interface.flags() & QNetworkInterface::IsLoopBack)
+    QList<int> tried;  // one socket per interface, on its first IPv4 address
+    for (const LanAddress& lan : lanAddresses(QNetworkInterface::CanMulticast)) {
+        if (tried.contains(lan.interface.index())) continue;
+        tried << lan.interface.index();
+        auto* socket = new QUdpSocket(parent);
+        // Bound to the interface's own address, so that the answers to this
+        // interface's probes arrive here, and with the multicast interface
+        // set per socket: without a default route a plain send fails.
+        if (!socket->bind(lan.entry.ip(), 0)) {
+            delete socket;
             continue;
-        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol) continue;
-            auto* socket = new QUdpSocket(parent);
-            // Bound to the interface's own address, so that the answers to this
-            // interface's probes arrive here, and with the multicast interface
-            // set per socket: without a default route a plain send fails.
-            if (!socket->bind(entry.ip(), 0)) {
-                delete socket;
-                break;
-            }
-            socket->setMulticastInterface(interface);
-            socket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
-            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferBytes);
-            sockets << socket;
-            break;
         }
+        socket->setMulticastInterface(lan.interface);
+        socket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, ReceiveBufferBytes);
+        sockets << socket;
     }
     return sockets;
 }
