@@ -126,7 +126,7 @@ void FormMain::buildTraceRoutePage() {
     Text4 = new MultiLineTextBox(page);
     Text4->setObjectName("Text4");
     Text4->setGeometry(twipsRect(240, 2760, 5535, 3615));
-    Text4->setPlainText("Text4");
+    Text4->setText("Text4");
     Text4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text4->setLineWrapMode(QPlainTextEdit::NoWrap);
     look::setBackground(*Text4, look::LightYellow);
