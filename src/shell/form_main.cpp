@@ -103,7 +103,11 @@ void FormMain::buildTraceRoutePage() {
     Combo1->setObjectName("Combo1");
     Combo1->setGeometry(twipsRect(1440, 360, 2655, 315));
     Combo1->setEditable(true);
+    // The run takes the text exactly as typed: no completion from the list,
+    // and Enter neither adds an entry nor swaps the text for a matching one.
+    Combo1->setCompleter(nullptr);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setDuplicatesEnabled(true);
     Combo1->setEditText("Combo1");
     Command1 = button(page, "Command1", "&OK", {4200, 360, 1575, 375});
     Label2 = label(page, "Label2", "indirizzo IP", {240, 780, 1095, 255}, look::Blue, true);
