@@ -5,15 +5,17 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libsmbclient-dev libcap2-bin
        fonts-dejavu-core fonts-liberation2)
-run=(xvfb xauth)
+# Qt's own texts (Yes/No, context menus) in Italian.
+run=(xvfb xauth qt6-translations-l10n)
 screenshot=(xvfb x11-utils xdotool imagemagick)
 package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,
-# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time).
+# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
+# Qt's Italian texts.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev)
+      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev qt6-translations-l10n)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

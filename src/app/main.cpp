@@ -9,11 +9,13 @@
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
 #include "shell/qt_toolkit.h"
+#include "shell/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
+    shell::LoadQtTranslations(application);
     QIcon icon;
     for (const int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
