@@ -13,11 +13,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "net/ip_module.h"
 #include "shell/controls.h"
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"
+#include "shell/title_bar_buttons.h"
 #include "shell/twips.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
@@ -77,6 +79,7 @@ FormMain::FormMain(Services services, QWidget* parent)
         services_.browser, services_.sockets, services_.toolkit, services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
+    KeepOnlyTheCloseButton(*this);
 }
 
 FormMain::~FormMain() = default;
@@ -311,6 +314,21 @@ void FormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (centred_) return;
     centred_ = true;
+    centreOnScreen();
+    // A window manager puts its frame around the window only once it is
+    // mapped: when it is first exposed, centre it again, frame included.
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        windowHandle()->removeEventFilter(this);
+        if (frameGeometry().size() != size()) centreOnScreen();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormMain::centreOnScreen() {
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
