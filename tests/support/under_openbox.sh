@@ -3,7 +3,7 @@
 # openbox, so that what the window manager makes of our windows can be read
 # back from the X server:
 #   under_openbox.sh PROGRAM [ARG...]
-# The program sees DISPLAY and QT_QPA_PLATFORM=xcb. Exits with the program's
+# The program sees DISPLAY and QT_QPA_PLATFORM=xcb, and no session bus. Exits with the program's
 # code; 77 (skipped) when Xvfb, openbox or xprop is not installed.
 set -u
 for tool in Xvfb openbox xprop; do
@@ -53,4 +53,6 @@ if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; the
     exit 1
 fi
 
-QT_QPA_PLATFORM=xcb "$@"
+# No session bus on this display: without an address, D-Bus would try to
+# start one for it (X11 autolaunch) and leave it behind.
+DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus" QT_QPA_PLATFORM=xcb "$@"
