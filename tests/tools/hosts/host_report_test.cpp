@@ -70,8 +70,8 @@ struct ReportFixture : HostPageFixture {
     }
     QString reportPath() const { return folder.path() + QStringLiteral("/Tarsino.htm"); }
     void twoHostsFirstAnnotated() {
-        sockets.addHost("pc-b", {{10, 0, 0, 2}});
-        sockets.addHost("pc-a", {{10, 0, 0, 1}});
+        resolver.addHost("pc-b", {10, 0, 0, 2});
+        resolver.addHost("pc-a", {10, 0, 0, 1});
         browser.addCall(status::Success, {{u"pc-b", ""}, {u"pc-a", ""}}, 2);
         browser.repeatLast = true;
         page->CmdNetDetect_Click();
