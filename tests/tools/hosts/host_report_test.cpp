@@ -13,6 +13,7 @@
 
 using testing_support::HostPageFixture;
 using namespace hosts;
+using namespace std::string_view_literals;
 namespace status = platform::browser_status;
 
 namespace {
@@ -174,6 +175,25 @@ private slots:
         QVERIFY(!report.contains("<script>"));
     }
 
+    void controlCharactersNeverReachTheFile() {
+        ReportFixture f;
+        // A peer's name that would start a row of its own, and a pasted annotation.
+        f.browser.addCall(status::Success, {{u"pc\r\n<tr>evil\u0007", "10.0.0.4"}}, 1);
+        f.page->CmdNetDetect_Click();
+        const std::u16string_view user = u"Rossi\tMario\u0000\u001b[2J"sv;
+        f.Lv_hosts->topLevelItem(0)->setText(host_column::User,
+                                             QString::fromUtf16(user.data(), user.size()));
+        f.page->btn_logFile_Click();
+        const QByteArray report = readFile(f.reportPath());
+        QCOMPARE(report.split('\n').size(), 6);  // five lines and the empty one
+        QVERIFY(std::all_of(report.begin(), report.end(), [](char c) {
+            return c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F);
+        }));
+        QVERIFY(report.contains(
+            cells({"10.0.0.4", "pc&lt;tr&gt;evil", "RossiMario[2J", "", "", ""}).toLatin1() +
+            "\r\n</table>"));
+    }
+
     void escapingTable() {
         QCOMPARE(HtmlText(QString()), QString());
         QCOMPARE(HtmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
@@ -183,6 +203,12 @@ private slots:
                  QString("&#233;&#20013;&#128512;"));
         // A lone surrogate cannot be written: it becomes the replacement character.
         QCOMPARE(HtmlText(QString(QChar(0xD800))), QString("&#65533;"));
+        // Control characters go, all of them; the characters around them stay.
+        const std::u16string_view controls =
+            u"a\u0000b\tc\r\nd\u001be\u001f~\u007ff\u0085g\u009f\u00a0"sv;
+        QCOMPARE(HtmlText(QString::fromUtf16(controls.data(), controls.size())),
+                 QString("abcde~fg&#160;"));
+        QCOMPARE(HtmlText(QString("\r\n\t")), QString());
     }
 
     void generalDateTable() {
