@@ -72,6 +72,8 @@ class LinuxNameResolverTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { threadsWithoutResolver_ = threadCount(); }
+
     void answersComeBackInTheNamesOrder() {
         LinuxNameResolver resolver(
             [](const std::string& name) -> std::optional<std::uint32_t> {
@@ -113,6 +115,8 @@ private slots:
     }
 
     void stuckLookupsHoldNeitherCallerNorThreadsNorMemory() {
+        // The workers of earlier tests end once their work is done.
+        QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsWithoutResolver_, 30000);
         const int before = threadCount();
         auto gate = std::make_shared<Gate>();
         constexpr int kThreads = 4;
@@ -140,6 +144,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(threadCount(), before, 30000);
         QVERIFY(gate->looked().size() <= std::size_t{kThreads});
     }
+
+private:
+    int threadsWithoutResolver_ = 0;
 };
 
 QTEST_GUILESS_MAIN(LinuxNameResolverTest)
