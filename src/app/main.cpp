@@ -3,9 +3,10 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "platform/linux_icmp.h"
-#include "platform/linux_sockets.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "platform/linux_icmp.h"
+#include "platform/linux_name_resolver.h"
+#include "platform/linux_sockets.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
 #include "shell/qt_toolkit.h"
@@ -23,10 +24,11 @@ int main(int argc, char* argv[]) {
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
     const auto browser = platform::makeLanServerBrowser();
+    platform::LinuxNameResolver resolver;
     platform::SystemEnvironment environment;
     shell::QtToolkit toolkit;
 
-    FormMain window({sockets, icmp, *browser, environment, toolkit});
+    FormMain window({sockets, icmp, *browser, resolver, environment, toolkit});
     window.show();
     return application.exec();
 }

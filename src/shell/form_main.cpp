@@ -76,7 +76,8 @@ FormMain::FormMain(Services services, QWidget* parent)
     ping = new PingPage(*this);
     hostDetection = new hosts::HostDetectionPage(
         {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
-        services_.browser, services_.sockets, services_.toolkit, services_.environment, this);
+        services_.browser, services_.resolver, services_.sockets, services_.toolkit,
+        services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
     KeepOnlyTheCloseButton(*this);
