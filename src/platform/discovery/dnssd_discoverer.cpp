@@ -47,7 +47,8 @@ struct DnsSdDiscoverer::AvahiCallbacks {
         if (event == AVAHI_RESOLVER_FOUND && hostName && *hostName) {
             char text[AVAHI_ADDRESS_STR_MAX] = {};
             if (address && address->proto == AVAHI_PROTO_INET) avahi_address_snprint(text, sizeof text, address);
-            const DiscoveredHost host{QString::fromUtf8(hostName), QString::fromLatin1(text)};
+            const DiscoveredHost host{QString::fromUtf8(hostName), QString::fromLatin1(text),
+                                      DiscoveredHost::Naming::Mdns};
             QMetaObject::invokeMethod(
                 self, [self, host] { if (self->running_) emit self->discovered(host); }, Qt::QueuedConnection);
         }
