@@ -118,19 +118,31 @@ QList<Match> parseMatches(const QByteArray& datagram, const QSet<QString>& ourMe
     return matches;
 }
 
+bool isPeerAddress(const QHostAddress& sender) {
+    bool isIPv4 = false;
+    const quint32 address = sender.toIPv4Address(&isIPv4);
+    if (!isIPv4) return false;
+    const quint32 firstOctet = address >> 24;
+    return firstOctet != 0 && firstOctet != 127 && firstOctet < 224 &&
+           (address >> 16) != 0xA9FE;  // 169.254/16
+}
+
 std::optional<QUrl> metadataUrl(const QStringList& xaddrs, const QHostAddress& sender) {
-    std::optional<QUrl> first;
+    if (!isPeerAddress(sender)) return std::nullopt;
+    const QHostAddress peer(sender.toIPv4Address());
     for (const QString& text : xaddrs) {
-        const QUrl url(text, QUrl::StrictMode);
+        QUrl url(text, QUrl::StrictMode);
         if (!url.isValid() || url.scheme() != QLatin1String("http") || !url.userInfo().isEmpty()) continue;
         // Only a literal IPv4 address: resolving names is not the browser's business.
         QHostAddress host;
-        if (!host.setAddress(url.host()) || host.protocol() != QAbstractSocket::IPv4Protocol) continue;
-        if (host.isMulticast() || host.isBroadcast() || host == QHostAddress(QHostAddress::AnyIPv4)) continue;
-        if (host.isEqual(sender, QHostAddress::ConvertV4MappedToIPv4)) return url;
-        if (!first) first = url;
+        if (!host.setAddress(url.host()) || host.protocol() != QAbstractSocket::IPv4Protocol ||
+            host != peer)
+            continue;
+        // Written as we write addresses, whatever spelling the peer chose.
+        url.setHost(peer.toString());
+        return url;
     }
-    return first;
+    return std::nullopt;
 }
 
 std::optional<ComputerMembership> parseComputer(const QString& value) {
