@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include "platform/discovery/bounded_xml.h"
+#include "platform/discovery/listable_name.h"
 
 namespace platform::discovery::wsd {
 
@@ -36,19 +37,19 @@ QByteArray envelope(const QString& to, const QString& action, const QString& mes
 }
 
 bool isUsableIdentifier(const QString& text) {
-    if (text.isEmpty() || text.size() > MaxIdentifierLength) return false;
+    if (!isListableName(text, MaxIdentifierLength)) return false;
     for (QChar c : text)
-        if (c.isSpace() || !c.isPrint()) return false;
+        if (c.isSpace()) return false;
     return true;
 }
 
-// Host names and workgroups as Windows allows them: printable, no blanks, none
+// Host names and workgroups as Windows allows them: listable, no blanks, none
 // of the characters that separate paths or fields.
 bool isUsableName(const QString& text, qsizetype maxLength) {
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    if (text.isEmpty() || text.size() > maxLength) return false;
+    if (!isListableName(text, maxLength)) return false;
     for (QChar c : text)
-        if (c.isSpace() || !c.isPrint() || forbidden.contains(c)) return false;
+        if (c.isSpace() || forbidden.contains(c)) return false;
     return true;
 }
 
