@@ -1,9 +1,9 @@
 #include "platform/discovery/netbios_discoverer.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "platform/discovery/listable_name.h"
+#include "platform/helper_program.h"
 
 namespace platform::discovery {
 
@@ -39,7 +39,7 @@ NetBiosDiscoverer::~NetBiosDiscoverer() {
 }
 
 QString NetBiosDiscoverer::installedBrowseProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tarsino-netbios-browse");
+    return QString::fromStdString(platform::helperProgramPath("tarsino-netbios-browse"));
 }
 
 bool NetBiosDiscoverer::start() {
