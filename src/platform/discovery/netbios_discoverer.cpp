@@ -3,21 +3,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "platform/discovery/netbios_browse_output.h"
+
 namespace platform::discovery {
-
-namespace {
-
-// A server name from the helper's output: the list is the helper's, but its
-// names are whatever the master browser said.
-bool plausibleName(const QString& name) {
-    if (name.isEmpty() || name.size() > 64) return false;
-    for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter)
-            return false;
-    return true;
-}
-
-}  // namespace
 
 NetBiosDiscoverer::NetBiosDiscoverer(QString browseProgram, QObject* parent)
     : Discoverer(parent), program_(std::move(browseProgram)), resolver_(this) {
@@ -69,8 +57,8 @@ void NetBiosDiscoverer::stop() {
 }
 
 void NetBiosDiscoverer::readList() {
-    list_ += browse_.read(MaxListBytes + 1 - list_.size());
-    if (list_.size() > MaxListBytes) browseEnded(false);
+    list_ += browse_.read(netbios::MaxBrowseOutputBytes + 1 - list_.size());
+    if (list_.size() > netbios::MaxBrowseOutputBytes) browseEnded(false);
 }
 
 // Every listed name is reported at once, without address, so that the names
@@ -81,15 +69,7 @@ void NetBiosDiscoverer::browseEnded(bool listComplete) {
     browsing_ = false;
     browseLimit_.stop();
     stopBrowse();
-    QStringList names;
-    if (listComplete && list_.size() <= MaxListBytes && (list_.isEmpty() || list_.endsWith('\n'))) {
-        for (const QByteArray& line : list_.split('\n')) {
-            const QString name = QString::fromUtf8(line);
-            if (!plausibleName(name)) continue;
-            names << name;
-            if (names.size() == MaxServers) break;
-        }
-    }
+    const QStringList names = listComplete ? netbios::parseBrowseOutput(list_) : QStringList();
     list_.clear();
     for (const QString& name : std::as_const(names)) emit discovered(DiscoveredHost{name, {}});
     resolver_.resolve(names);  // finishes at once when there is nothing to ask
