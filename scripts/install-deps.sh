@@ -11,9 +11,11 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,
-# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time).
+# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
+# for the fuzzers, clang with its libFuzzer and sanitizer run-times, which
+# clang only recommends.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev)
+      wsdd samba util-linux xvfb xauth xdotool time clang libclang-rt-14-dev libnetfilter-queue-dev)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;
