@@ -1,9 +1,9 @@
 #include "platform/discovery/netbios_discoverer.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "platform/discovery/netbios_browse_output.h"
+#include "platform/helper_program.h"
 
 namespace platform::discovery {
 
@@ -31,7 +31,7 @@ NetBiosDiscoverer::~NetBiosDiscoverer() {
 }
 
 QString NetBiosDiscoverer::installedBrowseProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tarsino-netbios-browse");
+    return QString::fromStdString(platform::helperProgramPath("tarsino-netbios-browse"));
 }
 
 bool NetBiosDiscoverer::start() {
