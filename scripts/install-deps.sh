@@ -14,10 +14,11 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
 # the benchmarks, a link delay through a netfilter queue (iptables,
 # libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
 # the window's title bar under a real window manager (openbox, xprop from
-# x11-utils); Qt's Italian texts.
+# x11-utils); Qt's Italian texts; for the fuzzers, clang with its libFuzzer
+# and sanitizer run-times, which clang only recommends.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev openbox x11-utils
-      qt6-translations-l10n)
+      wsdd samba util-linux xvfb xauth xdotool time clang libclang-rt-14-dev libnetfilter-queue-dev openbox
+      x11-utils qt6-translations-l10n)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

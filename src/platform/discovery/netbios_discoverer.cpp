@@ -2,18 +2,10 @@
 
 #include <QFileInfo>
 
-#include "platform/discovery/listable_name.h"
+#include "platform/discovery/netbios_browse_output.h"
 #include "platform/helper_program.h"
 
 namespace platform::discovery {
-
-namespace {
-
-// The list is the helper's, but its names are whatever the master browser
-// said; NetBIOS names are 15 characters, and this leaves room to spare.
-constexpr qsizetype MaxServerNameLength = 64;
-
-}  // namespace
 
 NetBiosDiscoverer::NetBiosDiscoverer(QString browseProgram, QObject* parent)
     : Discoverer(parent), program_(std::move(browseProgram)), resolver_(this) {
@@ -65,8 +57,8 @@ void NetBiosDiscoverer::stop() {
 }
 
 void NetBiosDiscoverer::readList() {
-    list_ += browse_.read(MaxListBytes + 1 - list_.size());
-    if (list_.size() > MaxListBytes) browseEnded(false);
+    list_ += browse_.read(netbios::MaxBrowseOutputBytes + 1 - list_.size());
+    if (list_.size() > netbios::MaxBrowseOutputBytes) browseEnded(false);
 }
 
 // Every listed name is reported at once, without address, so that the names
@@ -77,15 +69,7 @@ void NetBiosDiscoverer::browseEnded(bool listComplete) {
     browsing_ = false;
     browseLimit_.stop();
     stopBrowse();
-    QStringList names;
-    if (listComplete && list_.size() <= MaxListBytes && (list_.isEmpty() || list_.endsWith('\n'))) {
-        for (const QByteArray& line : list_.split('\n')) {
-            const QString name = QString::fromUtf8(line);
-            if (!isListableName(name, MaxServerNameLength)) continue;
-            names << name;
-            if (names.size() == MaxServers) break;
-        }
-    }
+    const QStringList names = listComplete ? netbios::parseBrowseOutput(list_) : QStringList();
     list_.clear();
     for (const QString& name : std::as_const(names)) emit discovered(DiscoveredHost{name, {}});
     resolver_.resolve(names);  // finishes at once when there is nothing to ask

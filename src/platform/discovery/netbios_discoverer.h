@@ -20,9 +20,6 @@ public:
     // A workgroup without master browser fails after about 0.75 s; a working
     // browse is done in a tenth of a second.
     static constexpr int BrowseLimitMs = 1200;
-    // Far more than a workgroup's browse list holds.
-    static constexpr qsizetype MaxListBytes = 64 * 1024;
-    static constexpr int MaxServers = 1000;
 
     explicit NetBiosDiscoverer(QString browseProgram, QObject* parent = nullptr);
     ~NetBiosDiscoverer() override;

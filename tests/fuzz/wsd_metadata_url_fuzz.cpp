@@ -1,0 +1,33 @@
+// Feeds arbitrary text to the choice of the metadata address: the first line
+// is the address the answer came from, the rest the transport addresses the
+// peer offered. Whatever is chosen must be one of those offered, an http URL
+// whose host is a literal IPv4 address that is neither multicast, broadcast
+// nor unspecified.
+
+#include <QHostAddress>
+#include <QRegularExpression>
+
+#include "fuzz_input.h"
+#include "platform/discovery/wsd_messages.h"
+
+namespace wsd = platform::discovery::wsd;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString text = QString::fromUtf8(fuzzBytes(data, size));
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    const QHostAddress sender(text.left(lineEnd));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList xaddrs =
+        lineEnd < 0 ? QStringList() : text.mid(lineEnd + 1).split(blanks, Qt::SkipEmptyParts);
+
+    const std::optional<QUrl> url = wsd::metadataUrl(xaddrs, sender);
+    if (!url) return 0;
+    FUZZ_EXPECT(url->isValid() && url->scheme() == QLatin1String("http"));
+    QHostAddress host;
+    FUZZ_EXPECT(host.setAddress(url->host()) && host.protocol() == QAbstractSocket::IPv4Protocol);
+    FUZZ_EXPECT(!host.isMulticast() && !host.isBroadcast() &&
+                host != QHostAddress(QHostAddress::AnyIPv4));
+    FUZZ_EXPECT(std::ranges::any_of(
+        xaddrs, [&](const QString& offered) { return QUrl(offered, QUrl::StrictMode) == *url; }));
+    return 0;
+}
