@@ -1,7 +1,8 @@
 #include "platform/discovery/netbios_discoverer.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
+
+#include "platform/helper_program.h"
 
 namespace platform::discovery {
 
@@ -43,7 +44,7 @@ NetBiosDiscoverer::~NetBiosDiscoverer() {
 }
 
 QString NetBiosDiscoverer::installedBrowseProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tarsino-netbios-browse");
+    return QString::fromStdString(platform::helperProgramPath("tarsino-netbios-browse"));
 }
 
 bool NetBiosDiscoverer::start() {

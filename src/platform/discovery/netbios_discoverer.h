@@ -2,7 +2,7 @@
 // Finds the servers of the NetBIOS browse list of the computer's primary
 // workgroup, as the workgroup's master browser keeps it, and their addresses
 // by NetBIOS name queries. The list itself comes from a small helper program
-// (tarsino-netbios-browse, next to Tarsino's own), which is killed when it
+// (tarsino-netbios-browse, among Tarsino's helpers), which is killed when it
 // takes too long.
 
 #include <QProcess>
@@ -27,7 +27,8 @@ public:
     explicit NetBiosDiscoverer(QString browseProgram, QObject* parent = nullptr);
     ~NetBiosDiscoverer() override;
 
-    // The helper program installed beside the running application.
+    // The helper program of the running application: beside it in a build
+    // tree, in Tarsino's libexec folder when installed.
     static QString installedBrowseProgram();
 
     // False when the helper program is missing or no interface can broadcast.
