@@ -3,7 +3,7 @@
 #include <cstring>
 #include <span>
 
-#include "platform/helper_program_path.h"
+#include "platform/helper_program.h"
 #include "platform/little_endian.h"
 
 namespace platform {

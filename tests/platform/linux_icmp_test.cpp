@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "netns_lab.h"
-#include "platform/helper_program_path.h"
+#include "platform/helper_program.h"
 #include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
 #include "platform/little_endian.h"
