@@ -15,7 +15,7 @@
 
 #include "platform/icmp_echo_socket.h"
 #include "platform/icmp_helper_protocol.h"
-#include "privileges.h"
+#include "platform/privileges.h"
 
 namespace protocol = platform::icmp_helper;
 
@@ -70,7 +70,7 @@ int main() {
     ::signal(SIGPIPE, SIG_IGN);
 
     auto socket = platform::IcmpEchoSocket::open(platform::IcmpSocketKind::Raw);
-    if (!icmp_helper::giveUpPrivileges()) return 1;
+    if (!platform::giveUpCapabilities() || !platform::forbidNewPrivileges()) return 1;
     if (!writeAll(protocol::encodeReady(socket != nullptr)) || !socket) return 1;
 
     std::vector<std::uint8_t> request;
