@@ -2,8 +2,9 @@
 # A throw-away office LAN in network namespaces, for host detection: file
 # servers that announce themselves through DNS-SD (avahi-daemon publishing
 # _smb._tcp), Windows-like computers answering WS-Discovery (wsdd) in our
-# workgroup, and one in another workgroup that must not be listed. All hang on
-# one bridge; nothing has a default route.
+# workgroup, one in another workgroup and one whose mDNS host name holds a
+# control character, neither of which may be listed. All hang on one bridge;
+# nothing has a default route.
 #
 # The client side is a namespace with its own system D-Bus and avahi-daemon,
 # in a private mount namespace (own /run, own /etc overlay with smb.conf,
@@ -11,8 +12,9 @@
 # `.local` names exactly as on a desktop of that LAN.
 #
 # Usage (root):
-#   hosts_lab.sh up [--avahi N] [--wsdd M] [--netbios K]
-#                                             build the lab (defaults: 2, 1, 0)
+#   hosts_lab.sh up [--avahi N] [--wsdd M] [--dual D] [--netbios K]
+#                                             build the lab (defaults: 2, 1, 0, 0),
+#                                             saying on stderr what it is doing
 #   hosts_lab.sh exec COMMAND [ARG...]        run a program on the client side
 #   hosts_lab.sh down                         remove everything
 #   hosts_lab.sh run [OPTIONS] COMMAND [ARG...]
@@ -27,6 +29,10 @@
 # TARSINO_LAB_DIR pointing there, and HOME at a folder of the lab whose
 # .smb/smb.conf (read by libsmbclient before the system's) names the lab's
 # workgroup and keeps Samba's client files in the lab.
+#
+# --dual D adds D servers that announce themselves both ways, as a Samba
+# server with Avahi and wsdd does: DNS-SD as "dualNN.local" and WS-Discovery
+# as "DUALNN", at one address; a browser must list each once, as DUALNN.
 #
 # --netbios K adds K Samba servers in our workgroup: the first is the local
 # master browser (nmbd and smbd), the others announce themselves (nmbd alone),
@@ -76,6 +82,11 @@ spawn() {
     disown $!  # the lab ends them; no job notices when it does
 }
 
+# One line of progress on stderr: `up` takes seconds, with --netbios half a minute.
+say() {
+    echo "lab $lab: $*" >&2
+}
+
 # Waits up to $2 seconds (in tenths) for command $1 to succeed.
 wait_for() {
     local check=$1 tenths=$(( $2 * 10 ))
@@ -96,7 +107,7 @@ add_host() {  # short-name port-name address
     ip -n "${prefix}br" link set "$2" master br0 up
 }
 
-avahi_config() {  # folder host-name enable-dbus
+avahi_config() {  # folder host-name enable-dbus (the name as Avahi takes it: \ escapes)
     mkdir -p "$1/services"
     cat >"$1/avahi-daemon.conf" <<EOF
 [server]
@@ -210,18 +221,50 @@ browse_list_holds() {  # samba-folder name...
     done
 }
 
+# An SMB server announced through DNS-SD in namespace $1: avahi-daemon with
+# host name $2 (as Avahi takes it) publishing the service instance $3.
+avahi_server() {
+    local ns=$1 host=$2 instance=$3
+    avahi_config "$dir/$ns/avahi" "$host" no
+    cat >"$dir/$ns/avahi/services/smb.service" <<EOF
+<?xml version="1.0" standalone='no'?>
+<!DOCTYPE service-group SYSTEM "avahi-service.dtd">
+<service-group>
+  <name>$instance</name>
+  <service><type>_smb._tcp</type><port>445</port></service>
+</service-group>
+EOF
+    chmod a+r "$dir/$ns/avahi/services/smb.service"
+    spawn "$ns" "$dir/$ns/avahi.log" '
+        mount -t tmpfs -o mode=755 tmpfs /run
+        mount --bind '"$dir/$ns"'/avahi /etc/avahi
+        exec avahi-daemon --no-rlimits'
+    avahi_servers+=("$ns")
+}
+
+# A computer answering WS-Discovery in namespace $1: wsdd as $2 of workgroup $3.
+wsdd_host() {
+    mkdir -p "$dir/$1"
+    spawn "$1" "$dir/$1/wsdd.log" \
+        "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $3 -n $2"
+    wsdd_hosts+=("$1")
+}
+
 up() {
-    local avahi_peers=2 wsdd_peers=1 netbios_servers=0
+    local avahi_peers=2 wsdd_peers=1 dual_servers=0 netbios_servers=0
     while [ $# -gt 0 ]; do
         case $1 in
             --avahi) avahi_peers=$2; shift 2 ;;
             --wsdd) wsdd_peers=$2; shift 2 ;;
+            --dual) dual_servers=$2; shift 2 ;;
             --netbios) netbios_servers=$2; shift 2 ;;
             *) echo "unknown option $1" >&2; exit 2 ;;
         esac
     done
-    [[ $avahi_peers =~ ^[0-9]+$ && $avahi_peers -le 250 && $wsdd_peers =~ ^[0-9]+$ && $wsdd_peers -le 250 ]] ||
-        { echo "--avahi and --wsdd take 0 to 250" >&2; exit 2; }
+    local count
+    for count in "$avahi_peers" "$wsdd_peers" "$dual_servers"; do
+        [[ $count =~ ^[0-9]+$ && $count -le 250 ]] || { echo "--avahi, --wsdd and --dual take 0 to 250" >&2; exit 2; }
+    done
     [[ $netbios_servers =~ ^[0-9]+$ && $netbios_servers -le 50 ]] || { echo "--netbios takes 0 to 50" >&2; exit 2; }
     local why
     why=$(skip_reason)
@@ -229,10 +272,12 @@ up() {
     if [ "$netbios_servers" -gt 0 ] && ! { command -v nmbd && command -v smbd; } >/dev/null; then
         echo "lab cannot run here: needs nmbd and smbd (samba)" >&2; exit 77
     fi
-    [ ! -e "$dir" ] || down
+    [ ! -e "$dir" ] || { say "removing the lab left from before"; down; }
     mkdir -p -m 755 "$dir"
     : >"$dir/expected-hosts"
+    avahi_servers=() wsdd_hosts=()
 
+    say "bridge, and client with its own system bus and avahi-daemon"
     ip netns add "${prefix}br"
     ip -n "${prefix}br" link set lo up
     ip -n "${prefix}br" link add br0 type bridge mcast_snooping 0
@@ -263,40 +308,41 @@ up() {
         exec sleep infinity'
 
     local i name
+    say "$avahi_peers DNS-SD servers, $wsdd_peers WS-Discovery hosts, $dual_servers servers announced both ways"
     for i in $(seq 1 "$avahi_peers"); do
         name=$(printf 'srv%02d' "$i")
         add_host "$name" "s$i" "10.77.1.$i"
-        avahi_config "$dir/$name/avahi" "$name" no
-        cat >"$dir/$name/avahi/services/smb.service" <<EOF
-<?xml version="1.0" standalone='no'?>
-<!DOCTYPE service-group SYSTEM "avahi-service.dtd">
-<service-group>
-  <name>${name^^}</name>
-  <service><type>_smb._tcp</type><port>445</port></service>
-</service-group>
-EOF
-        chmod a+r "$dir/$name/avahi/services/smb.service"
-        spawn "$name" "$dir/$name/avahi.log" '
-            mount -t tmpfs -o mode=755 tmpfs /run
-            mount --bind '"$dir/$name"'/avahi /etc/avahi
-            exec avahi-daemon --no-rlimits'
+        avahi_server "$name" "$name" "${name^^}"
         echo "present $name.local 10.77.1.$i" >>"$dir/expected-hosts"
     done
 
     for i in $(seq 1 "$wsdd_peers"); do
         name=$(printf 'WSPC%02d' "$i")
         add_host "wsd$i" "w$i" "10.77.2.$i"
-        mkdir -p "$dir/wsd$i"
-        spawn "wsd$i" "$dir/wsd$i/wsdd.log" \
-            "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $workgroup -n $name"
+        wsdd_host "wsd$i" "$name" "$workgroup"
         echo "present $name 10.77.2.$i" >>"$dir/expected-hosts"
     done
-    add_host wsx1 x1 10.77.3.1
-    mkdir -p "$dir/wsx1"
-    spawn wsx1 "$dir/wsx1/wsdd.log" \
-        "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $foreign_workgroup -n ALIENPC"
-    echo "absent ALIENPC 10.77.3.1" >>"$dir/expected-hosts"
 
+    for i in $(seq 1 "$dual_servers"); do
+        name=$(printf 'dual%02d' "$i")
+        add_host "$name" "d$i" "10.77.5.$i"
+        avahi_server "$name" "$name" "${name^^}"
+        wsdd_host "$name" "${name^^}" "$workgroup"
+        echo "present ${name^^} 10.77.5.$i" >>"$dir/expected-hosts"
+        echo "absent $name.local 10.77.5.$i" >>"$dir/expected-hosts"
+    done
+
+    say "two hosts that must not be listed: one of workgroup $foreign_workgroup, one with a control character in its name"
+    add_host wsx1 x1 10.77.3.1
+    wsdd_host wsx1 ALIENPC "$foreign_workgroup"
+    echo "absent ALIENPC 10.77.3.1" >>"$dir/expected-hosts"
+    # Avahi takes the name as it stands (backslash escapes aside) and hands it
+    # out escaped.
+    add_host badname b1 10.77.6.1
+    avahi_server badname "bad$(printf '\a')name" BADNAME
+    echo 'absent bad\007name.local 10.77.6.1' >>"$dir/expected-hosts"
+
+    [ "$netbios_servers" -eq 0 ] || say "$netbios_servers Samba servers, the first the master browser of $workgroup"
     for i in $(seq 1 "$netbios_servers"); do
         name=$(printf 'NBSRV%02d' "$i")
         add_host "nb$i" "n$i" "10.77.4.$i"
@@ -313,20 +359,24 @@ EOF
     fi
 
     # Ready when the client's link has carrier and every daemon has announced itself.
+    say "waiting for the client's avahi-daemon"
     wait_for "ip -n ${prefix}client link show dev veth0 | grep -q LOWER_UP" 20
     wait_for "[ -s $dir/client.pid ]" 20
     wait_for "nsenter -t \$(cat $dir/client.pid) -m test -S /run/avahi-daemon/socket" 20
     wait_for "grep -q 'Server startup complete' $dir/client/avahi.log" 20
-    for i in $(seq 1 "$avahi_peers"); do
-        name=$(printf 'srv%02d' "$i")
-        wait_for "grep -q 'successfully established' $dir/$name/avahi.log" 30
+    say "waiting for ${#avahi_servers[@]} avahi-daemons and ${#wsdd_hosts[@]} wsdd to announce themselves"
+    local ns
+    for ns in "${avahi_servers[@]}"; do
+        wait_for "grep -q 'successfully established' $dir/$ns/avahi.log" 30
     done
-    for i in $(seq 1 "$wsdd_peers") x; do
-        local ns=wsd$i
-        [ "$i" = x ] && ns=wsx1
+    for ns in "${wsdd_hosts[@]}"; do
         wait_for "ip netns exec $prefix$ns ss -Hltn 'sport = :5357' | grep -q ." 20
     done
-    [ "$netbios_servers" -eq 0 ] || wait_for_browse_list "$netbios_servers" "$wsdd_peers"
+    if [ "$netbios_servers" -gt 0 ]; then
+        say "waiting for nmbd to become master browser (about 25 s) and to list every server"
+        wait_for_browse_list "$netbios_servers" "$wsdd_peers"
+    fi
+    say "ready: $dir"
     echo "$dir"
 }
 

@@ -9,8 +9,13 @@
 namespace platform::discovery {
 
 struct DiscoveredHost {
+    // Whose name it is: the computer's own name in its workgroup (as
+    // WS-Discovery and the NetBIOS browse list give it), or its mDNS host name.
+    enum class Naming { Workgroup, Mdns };
+
     QString name;     // as the caller will look it up (e.g. "srv05.local", "PC-ANNA")
     QString address;  // dotted IPv4 address seen while discovering, or empty
+    Naming naming = Naming::Workgroup;
 };
 
 class Discoverer : public QObject {

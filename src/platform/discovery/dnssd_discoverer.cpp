@@ -5,6 +5,8 @@
 #include <avahi-common/address.h>
 #include <avahi-common/thread-watch.h>
 
+#include "platform/discovery/mdns_host_name.h"
+
 namespace platform::discovery {
 
 // Avahi calls these on its poll thread; results travel to the discoverer's
@@ -44,10 +46,14 @@ struct DnsSdDiscoverer::AvahiCallbacks {
                          const char*, const char*, const char*, const char* hostName, const AvahiAddress* address,
                          uint16_t, AvahiStringList*, AvahiLookupResultFlags, void* data) {
         auto* self = static_cast<DnsSdDiscoverer*>(data);
-        if (event == AVAHI_RESOLVER_FOUND && hostName && *hostName) {
+        // The name is the peer's to choose, bytes and all.
+        const std::optional<QString> name =
+            event == AVAHI_RESOLVER_FOUND ? mdnsHostName(hostName) : std::nullopt;
+        if (name) {
             char text[AVAHI_ADDRESS_STR_MAX] = {};
             if (address && address->proto == AVAHI_PROTO_INET) avahi_address_snprint(text, sizeof text, address);
-            const DiscoveredHost host{QString::fromUtf8(hostName), QString::fromLatin1(text)};
+            const DiscoveredHost host{*name, QString::fromLatin1(text),
+                                      DiscoveredHost::Naming::Mdns};
             QMetaObject::invokeMethod(
                 self, [self, host] { if (self->running_) emit self->discovered(host); }, Qt::QueuedConnection);
         }

@@ -63,27 +63,42 @@ void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::m
 
 }  // namespace
 
+// The thread stops its discoverers at the time limit; this much more covers
+// their teardown.
+constexpr std::chrono::milliseconds TeardownGrace(300);
+
 LanServerBrowser::LanServerBrowser(DiscovererFactory factory, std::chrono::milliseconds timeLimit)
     : factory_(std::move(factory)), timeLimit_(timeLimit) {}
 
+LanServerBrowser::~LanServerBrowser() {
+    if (!worker_) return;
+    // Ends the discovery's event loop, or keeps it from starting.
+    worker_->quit();
+    worker_->wait();
+}
+
 ServerEnumResult LanServerBrowser::NetServerEnum(std::uint32_t& resumeHandle) {
+    // A discovery that outlived its call (a method stuck beyond the time
+    // limit) gets one more grace; should it still run, no other is started,
+    // so that clicks cannot pile up threads.
+    if (worker_) worker_->quit();
+    if (worker_ && !worker_->wait(QDeadlineTimer(TeardownGrace))) {
+        ServerEnumResult busy;
+        busy.status = browser_status::NoBrowserServers;
+        return busy;
+    }
+    worker_.reset();
+
     // The caller is a click handler on the window's thread, and the window must
     // neither take input nor repaint while the enumeration runs. So discovery
     // gets a thread and event loop of its own, and this thread simply waits:
     // no local event loop, hence no user event can slip in meanwhile.
     auto findings = std::make_shared<Findings>();
-    QThread* worker = QThread::create(discover, factory_, timeLimit_, findings);
-    worker->start();
-    // The thread stops its discoverers at the time limit; the grace covers
-    // their teardown. Should a discoverer hang beyond it, the caller still
-    // gets what was found and the thread cleans up after itself.
-    constexpr std::chrono::milliseconds teardownGrace(300);
-    if (worker->wait(QDeadlineTimer(timeLimit_ + teardownGrace))) {
-        delete worker;
-    } else {
-        QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-        if (worker->isFinished()) worker->deleteLater();  // it ended before the connection
-    }
+    worker_.reset(QThread::create(discover, factory_, timeLimit_, findings));
+    worker_->start();
+    // Should a discoverer hang beyond the grace, the caller still gets what
+    // was found; the thread is waited for by the next call or at the end.
+    if (worker_->wait(QDeadlineTimer(timeLimit_ + TeardownGrace))) worker_.reset();
 
     ServerEnumResult result;
     QMutexLocker lock(&findings->mutex);

@@ -10,6 +10,8 @@
 #include "platform/discovery/discoverer.h"
 #include "platform/server_browser.h"
 
+class QThread;
+
 namespace platform {
 
 class LanServerBrowser final : public ServerBrowser {
@@ -20,15 +22,21 @@ public:
     // Discovery ends after `timeLimit` at the latest.
     explicit LanServerBrowser(DiscovererFactory factory,
                               std::chrono::milliseconds timeLimit = std::chrono::milliseconds(1900));
+    // Ends a discovery still running and waits for its thread.
+    ~LanServerBrowser() override;
 
     // Every call runs a fresh discovery and returns all it found: entries read
     // equal total entries, status 0 (also when nothing was found), or
-    // NoBrowserServers when no discovery method can run here.
+    // NoBrowserServers when no discovery method can run here, or when the
+    // previous discovery has still not ended.
     ServerEnumResult NetServerEnum(std::uint32_t& resumeHandle) override;
 
 private:
     DiscovererFactory factory_;
     std::chrono::milliseconds timeLimit_;
+    // The thread of the last discovery, while it may still run: at most one
+    // at a time, however often the user clicks.
+    std::unique_ptr<QThread> worker_;
 };
 
 // DNS-SD (Avahi) and WS-Discovery, for the computer's primary workgroup.

@@ -2,21 +2,16 @@
 
 #include <QFileInfo>
 
+#include "platform/discovery/listable_name.h"
 #include "platform/helper_program.h"
 
 namespace platform::discovery {
 
 namespace {
 
-// A server name from the helper's output: the list is the helper's, but its
-// names are whatever the master browser said.
-bool plausibleName(const QString& name) {
-    if (name.isEmpty() || name.size() > 64) return false;
-    for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::ReplacementCharacter)
-            return false;
-    return true;
-}
+// The list is the helper's, but its names are whatever the master browser
+// said; NetBIOS names are 15 characters, and this leaves room to spare.
+constexpr qsizetype MaxServerNameLength = 64;
 
 }  // namespace
 
@@ -86,7 +81,7 @@ void NetBiosDiscoverer::browseEnded(bool listComplete) {
     if (listComplete && list_.size() <= MaxListBytes && (list_.isEmpty() || list_.endsWith('\n'))) {
         for (const QByteArray& line : list_.split('\n')) {
             const QString name = QString::fromUtf8(line);
-            if (!plausibleName(name)) continue;
+            if (!isListableName(name, MaxServerNameLength)) continue;
             names << name;
             if (names.size() == MaxServers) break;
         }

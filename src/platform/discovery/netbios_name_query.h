@@ -15,6 +15,8 @@ namespace platform::discovery::netbios {
 constexpr quint16 NameServicePort = 137;
 // The name service's datagrams are at most 576 bytes; larger ones are not read.
 constexpr qsizetype MaxDatagramSize = 576;
+// Datagrams read in one go before the event loop gets its turn again.
+constexpr int DatagramsPerWake = 64;
 // The name suffix of a computer's file server service, which every server of
 // the browse list registers.
 constexpr quint8 ServerSuffix = 0x20;

@@ -72,8 +72,13 @@ void NetBiosNameResolver::retryOrGiveUp() {
     sendQueries();
 }
 
+// At most a batch per wake-up: under a flood the socket never runs dry, and
+// the event loop must still get its turn for the retries, the time limit and
+// close(). The socket signals again for what is left.
 void NetBiosNameResolver::readDatagrams(QUdpSocket* socket) {
-    while (!interfaces_.isEmpty() && socket->hasPendingDatagrams()) {
+    for (int reads = 0; reads < netbios::DatagramsPerWake && !interfaces_.isEmpty() &&
+                        socket->hasPendingDatagrams();
+         ++reads) {
         if (socket->pendingDatagramSize() > netbios::MaxDatagramSize) {
             socket->readDatagram(nullptr, 0);  // drops it
             continue;

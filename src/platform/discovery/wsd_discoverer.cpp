@@ -18,8 +18,10 @@ namespace {
 // limit ends everything anyway, this only frees a slot held by a dead peer.
 constexpr int MetadataTimeoutMs = 1000;
 // Far more computers than one office has; beyond it, matches (which anyone
-// who saw our probe can forge) are not followed any more.
+// who saw our probe can forge) are not followed any more, and no more
+// metadata is fetched.
 constexpr qsizetype MaxEndpoints = 1000;
+constexpr int MaxMetadataFetches = MaxEndpoints;
 constexpr int ResolveAttempts = 3;
 constexpr int ResolveRetryMs = 300;
 // Room for the answers of a few hundred hosts arriving at once (the kernel
@@ -90,8 +92,12 @@ void WsdDiscoverer::sendProbes() {
     for (QUdpSocket* socket : sockets_) socket->writeDatagram(probe, wsd::MulticastGroup, wsd::DiscoveryPort);
 }
 
+// At most a batch per wake-up: under a flood the socket never runs dry, and
+// the event loop must still get its turn for the time limit and stop().
+// The socket signals again for what is left.
 void WsdDiscoverer::readDatagrams(QUdpSocket* socket) {
-    while (running_ && socket->hasPendingDatagrams()) {
+    for (int reads = 0; reads < wsd::DatagramsPerWake && running_ && socket->hasPendingDatagrams();
+         ++reads) {
         if (socket->pendingDatagramSize() > wsd::MaxDatagramSize) {
             socket->readDatagram(nullptr, 0);  // drops it
             continue;
@@ -103,8 +109,10 @@ void WsdDiscoverer::readDatagrams(QUdpSocket* socket) {
 }
 
 // Each endpoint is handled once, however many interfaces, probes and repeated
-// datagrams bring its matches.
+// datagrams bring its matches. Its metadata is asked of the computer that
+// answered, and of no other.
 void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sender, QUdpSocket* socket) {
+    if (!wsd::isPeerAddress(sender)) return;
     const auto known = endpoints_.constFind(match.endpoint);
     if (known != endpoints_.cend() && *known != EndpointState::Resolving) return;
     if (known == endpoints_.cend() && endpoints_.size() >= MaxEndpoints) return;
@@ -135,6 +143,13 @@ void WsdDiscoverer::sendResolve(const QString& endpoint, QUdpSocket* socket, int
 
 void WsdDiscoverer::fetchMetadata(const QString& endpoint, const QUrl& url) {
     endpoints_.insert(endpoint, EndpointState::Fetching);
+    if (fetches_ == MaxMetadataFetches) {
+        endpoints_.insert(endpoint, EndpointState::Done);
+        // Not from here: this may run while a socket is delivering datagrams.
+        QTimer::singleShot(0, this, &WsdDiscoverer::finishWhenIdle);
+        return;
+    }
+    ++fetches_;
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/soap+xml; charset=utf-8"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
@@ -156,6 +171,7 @@ void WsdDiscoverer::metadataArrived(QNetworkReply* reply, const QString& endpoin
             wsd::parseMetadata(reply->read(wsd::MaxMetadataSize + 1));
         if (membership && membership->kind != wsd::ComputerMembership::Kind::NotJoined &&
             group_.contains(membership->group))
+            // The URL's host is the sender's address, written as we write addresses.
             emit discovered(DiscoveredHost{membership->computerName, reply->url().host()});
     }
     finishWhenIdle();

@@ -55,6 +55,7 @@ private:
     QSet<QString> ourMessageIds_;
     QHash<QString, EndpointState> endpoints_;
     QSet<QNetworkReply*> replies_;
+    int fetches_ = 0;
     QTimer secondProbe_;
     QTimer probeWindow_;
     bool running_ = false;

@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include "platform/discovery/bounded_xml.h"
+#include "platform/discovery/listable_name.h"
 
 namespace platform::discovery::wsd {
 
@@ -36,19 +37,19 @@ QByteArray envelope(const QString& to, const QString& action, const QString& mes
 }
 
 bool isUsableIdentifier(const QString& text) {
-    if (text.isEmpty() || text.size() > MaxIdentifierLength) return false;
+    if (!isListableName(text, MaxIdentifierLength)) return false;
     for (QChar c : text)
-        if (c.isSpace() || !c.isPrint()) return false;
+        if (c.isSpace()) return false;
     return true;
 }
 
-// Host names and workgroups as Windows allows them: printable, no blanks, none
+// Host names and workgroups as Windows allows them: listable, no blanks, none
 // of the characters that separate paths or fields.
 bool isUsableName(const QString& text, qsizetype maxLength) {
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    if (text.isEmpty() || text.size() > maxLength) return false;
+    if (!isListableName(text, maxLength)) return false;
     for (QChar c : text)
-        if (c.isSpace() || !c.isPrint() || forbidden.contains(c)) return false;
+        if (c.isSpace() || forbidden.contains(c)) return false;
     return true;
 }
 
@@ -118,19 +119,31 @@ QList<Match> parseMatches(const QByteArray& datagram, const QSet<QString>& ourMe
     return matches;
 }
 
+bool isPeerAddress(const QHostAddress& sender) {
+    bool isIPv4 = false;
+    const quint32 address = sender.toIPv4Address(&isIPv4);
+    if (!isIPv4) return false;
+    const quint32 firstOctet = address >> 24;
+    return firstOctet != 0 && firstOctet != 127 && firstOctet < 224 &&
+           (address >> 16) != 0xA9FE;  // 169.254/16
+}
+
 std::optional<QUrl> metadataUrl(const QStringList& xaddrs, const QHostAddress& sender) {
-    std::optional<QUrl> first;
+    if (!isPeerAddress(sender)) return std::nullopt;
+    const QHostAddress peer(sender.toIPv4Address());
     for (const QString& text : xaddrs) {
-        const QUrl url(text, QUrl::StrictMode);
+        QUrl url(text, QUrl::StrictMode);
         if (!url.isValid() || url.scheme() != QLatin1String("http") || !url.userInfo().isEmpty()) continue;
         // Only a literal IPv4 address: resolving names is not the browser's business.
         QHostAddress host;
-        if (!host.setAddress(url.host()) || host.protocol() != QAbstractSocket::IPv4Protocol) continue;
-        if (host.isMulticast() || host.isBroadcast() || host == QHostAddress(QHostAddress::AnyIPv4)) continue;
-        if (host.isEqual(sender, QHostAddress::ConvertV4MappedToIPv4)) return url;
-        if (!first) first = url;
+        if (!host.setAddress(url.host()) || host.protocol() != QAbstractSocket::IPv4Protocol ||
+            host != peer)
+            continue;
+        // Written as we write addresses, whatever spelling the peer chose.
+        url.setHost(peer.toString());
+        return url;
     }
-    return first;
+    return std::nullopt;
 }
 
 std::optional<ComputerMembership> parseComputer(const QString& value) {

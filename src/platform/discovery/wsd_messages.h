@@ -20,6 +20,8 @@ inline const QHostAddress MulticastGroup{QStringLiteral("239.255.255.250")};
 // Datagrams and metadata replies larger than these are not read.
 constexpr qsizetype MaxDatagramSize = 32 * 1024;
 constexpr qsizetype MaxMetadataSize = 64 * 1024;
+// Datagrams read in one go before the event loop gets its turn again.
+constexpr int DatagramsPerWake = 64;
 
 // A fresh "urn:uuid:..." message identifier.
 QString newMessageId();
@@ -37,8 +39,15 @@ struct Match {
 // for other messages, foreign answers, or anything malformed.
 QList<Match> parseMatches(const QByteArray& datagram, const QSet<QString>& ourMessageIds);
 
-// The transport address to fetch metadata from: an http URL whose host is a
-// literal IPv4 address, the one of `sender` when the peer offers it.
+// Whether an answer from `sender` may be followed up: an IPv4 address a LAN
+// peer can have, not loopback, link-local, multicast, broadcast, reserved or
+// "this network" (0.0.0.0/8).
+bool isPeerAddress(const QHostAddress& sender);
+
+// The transport address to fetch metadata from: the first http URL of
+// `xaddrs` whose host is the literal IPv4 address of `sender`, the one the
+// answer came from. Nothing when there is none, or when `sender` is no peer
+// address: a peer must not send us to any other address.
 std::optional<QUrl> metadataUrl(const QStringList& xaddrs, const QHostAddress& sender);
 
 struct ComputerMembership {

@@ -1,5 +1,6 @@
-// How the browse list is put together: one entry per name whatever its case,
-// in name order, and only computers of our own workgroup or domain.
+// How the browse list is put together: one entry per machine however many
+// ways it was found, in name order, and only computers of our own workgroup
+// or domain.
 
 #include <QtTest>
 
@@ -7,6 +8,23 @@
 #include "platform/discovery/primary_group.h"
 
 using namespace platform::discovery;
+
+Q_DECLARE_METATYPE(QList<DiscoveredHost>)
+
+namespace {
+
+constexpr auto Mdns = DiscoveredHost::Naming::Mdns;
+constexpr auto Workgroup = DiscoveredHost::Naming::Workgroup;
+
+// "NAME@ADDRESS" per listed host, in list order.
+QStringList listed(const HostMerger& merger) {
+    QStringList rows;
+    for (const DiscoveredHost& host : merger.hosts())
+        rows << host.name + QLatin1Char('@') + host.address;
+    return rows;
+}
+
+}  // namespace
 
 class BrowseListTest : public QObject {
     Q_OBJECT
@@ -30,6 +48,84 @@ private slots:
         }
         QCOMPARE(names, QStringList({"alpha", "PC-ANNA", "pc-bruno", "srv02.local"}));
         QCOMPARE(addresses, QStringList({"10.0.0.1", "10.0.0.7", "10.0.0.8", "10.0.0.2"}));
+    }
+
+    void reportsOfOneMachineMergeIntoOneRow_data() {
+        QTest::addColumn<QList<DiscoveredHost>>("reports");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("Samba announced by DNS-SD and WS-Discovery")
+            << QList<DiscoveredHost>{{"srv05.local", "10.0.0.5", Mdns},
+                                     {"SRV05", "10.0.0.5", Workgroup}}
+            << QStringList{"SRV05@10.0.0.5"};
+        QTest::newRow("the workgroup's name wins whichever came first")
+            << QList<DiscoveredHost>{{"SRV05", "10.0.0.5", Workgroup},
+                                     {"srv05.local", "10.0.0.5", Mdns}}
+            << QStringList{"SRV05@10.0.0.5"};
+        QTest::newRow("same address, unrelated names")
+            << QList<DiscoveredHost>{{"nas.local", "10.0.0.9", Mdns},
+                                     {"ARCHIVIO", "10.0.0.9", Workgroup}}
+            << QStringList{"ARCHIVIO@10.0.0.9"};
+        QTest::newRow("same name, no address yet from the browse list")
+            << QList<DiscoveredHost>{{"SRV05", "", Workgroup}, {"Srv05.Local", "10.0.0.5", Mdns}}
+            << QStringList{"SRV05@10.0.0.5"};
+        QTest::newRow("same name, addresses of two interfaces: the workgroup name's")
+            << QList<DiscoveredHost>{{"srv05.local", "10.0.1.5", Mdns},
+                                     {"SRV05", "10.0.0.5", Workgroup}}
+            << QStringList{"SRV05@10.0.0.5"};
+        QTest::newRow("two mDNS names of one address: the first in name order")
+            << QList<DiscoveredHost>{{"zeta.local", "10.0.0.3", Mdns},
+                                     {"beta.local", "10.0.0.3", Mdns}}
+            << QStringList{"beta.local@10.0.0.3"};
+        QTest::newRow("two workgroup names of one address: the first in name order")
+            << QList<DiscoveredHost>{{"RESOLVEDPC", "10.0.0.2", Workgroup},
+                                     {"GOODPC", "10.0.0.2", Workgroup}}
+            << QStringList{"GOODPC@10.0.0.2"};
+        QTest::newRow("linked through a third report")
+            << QList<DiscoveredHost>{{"SRV05", "", Workgroup},
+                                     {"nas.local", "10.0.0.5", Mdns},
+                                     {"srv05.local", "10.0.0.5", Mdns}}
+            << QStringList{"SRV05@10.0.0.5"};
+        QTest::newRow("empty addresses are no common address")
+            << QList<DiscoveredHost>{{"ALFA", "", Workgroup}, {"BETA", "", Workgroup}}
+            << QStringList{"ALFA@", "BETA@"};
+        QTest::newRow("only an mDNS name loses its .local")
+            << QList<DiscoveredHost>{{"pc.local", "10.0.0.1", Workgroup},
+                                     {"PC", "10.0.0.2", Workgroup},
+                                     {".local", "10.0.0.3", Mdns},
+                                     {"LOCAL", "10.0.0.4", Workgroup}}
+            << QStringList{".local@10.0.0.3", "LOCAL@10.0.0.4", "PC@10.0.0.2", "pc.local@10.0.0.1"};
+        QTest::newRow("other domains stay part of the name")
+            << QList<DiscoveredHost>{{"srv05.example.com", "10.0.0.5", Mdns},
+                                     {"SRV05", "10.0.0.6", Workgroup}}
+            << QStringList{"SRV05@10.0.0.6", "srv05.example.com@10.0.0.5"};
+        QTest::newRow("machines stay in name order")
+            << QList<DiscoveredHost>{{"srv02.local", "10.0.0.2", Mdns},
+                                     {"ALFA", "10.0.0.7", Workgroup},
+                                     {"srv01.local", "10.0.0.1", Mdns},
+                                     {"SRV02", "10.0.0.2", Workgroup},
+                                     {"beta.local", "10.0.0.8", Mdns}}
+            << QStringList{"ALFA@10.0.0.7", "beta.local@10.0.0.8", "srv01.local@10.0.0.1",
+                           "SRV02@10.0.0.2"};
+    }
+
+    void reportsOfOneMachineMergeIntoOneRow() {
+        QFETCH(QList<DiscoveredHost>, reports);
+        QFETCH(QStringList, expected);
+        HostMerger forward, backward;
+        for (const DiscoveredHost& host : reports) forward.add(host);
+        for (auto host = reports.crbegin(); host != reports.crend(); ++host) backward.add(*host);
+        QCOMPARE(listed(forward), expected);
+        // Which method answers first varies from click to click; the list does not.
+        QCOMPARE(listed(backward), expected);
+    }
+
+    void repeatedReportsAddNothing() {
+        HostMerger merger;
+        for (int i = 0; i < 1000; ++i) {
+            merger.add({"SRV05", "10.0.0.5", Workgroup});
+            merger.add({"srv05.local", "10.0.0.5", Mdns});
+        }
+        QCOMPARE(listed(merger), QStringList{"SRV05@10.0.0.5"});
     }
 
     void theOrderDoesNotDependOnWhichMethodAnsweredFirst() {

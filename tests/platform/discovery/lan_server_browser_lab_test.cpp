@@ -1,7 +1,9 @@
 // The network browser against real peers: avahi-daemons publishing SMB
-// servers and wsdd hosts in our workgroup and in another one, all in the
-// namespace lab of tests/lab/hosts_lab.sh, which runs this test on its client
-// side (own system bus, avahi-daemon and smb.conf).
+// servers, wsdd hosts in our workgroup and in another one, servers running
+// both (listed once, by their workgroup name) and one whose mDNS name holds a
+// control character, all in the namespace lab of tests/lab/hosts_lab.sh,
+// which runs this test on its client side (own system bus, avahi-daemon and
+// smb.conf).
 
 #include <QtTest>
 

@@ -1,9 +1,11 @@
 // The real discoverers where the network gives them little or bad company:
-// no avahi-daemon and no interface, an interface with nobody on it, and a
+// no avahi-daemon and no interface, an interface with nobody on it, a
 // WS-Discovery peer that answers with foreign, broken, repeated and oversized
-// replies beside good ones. Each runs in namespaces of its own.
+// replies beside good ones, one whose transport addresses point elsewhere,
+// and one that floods. Each runs in namespaces of its own.
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -19,6 +21,8 @@
 #include "netns_lab.h"
 #include "platform/discovery/dnssd_discoverer.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "platform/discovery/netbios_discoverer.h"
+#include "platform/discovery/netbios_name_query.h"
 #include "platform/discovery/wsd_discoverer.h"
 
 using platform::LanServerBrowser;
@@ -28,7 +32,18 @@ using testing_support::NetnsLab;
 
 namespace {
 
+const char* const ClientAddress = "10.201.0.1";
 const char* const PeerAddress = "10.201.0.2";
+// A second address of the same peer, for an answer that comes from there.
+const char* const PeerSecondAddress = "10.201.0.3";
+// Another subnet, which the client reaches only as an address of its own.
+const char* const ElsewhereAddress = "10.203.0.9";
+// Where the client itself listens, to see whether anyone was sent there.
+constexpr quint16 ClientPort = 8631;
+
+QString xaddr(const QString& address, const QString& path, quint16 port = 5357) {
+    return QStringLiteral("http://%1:%2/%3").arg(address).arg(port).arg(path);
+}
 
 QByteArray envelope(const QString& action, const QString& relatesTo, const QString& body) {
     return QStringLiteral(
@@ -43,14 +58,17 @@ QByteArray envelope(const QString& action, const QString& relatesTo, const QStri
         .toUtf8();
 }
 
-QByteArray match(const QString& kind, const QString& relatesTo, const QString& endpoint, const QString& path) {
-    const QString xaddrs =
-        path.isEmpty() ? QString() : QStringLiteral("<wsd:XAddrs>http://%1:5357/%2</wsd:XAddrs>").arg(PeerAddress, path);
+// `xaddrs` as the peer writes them, blank-separated; none when empty.
+QByteArray match(const QString& kind, const QString& relatesTo, const QString& endpoint,
+                 const QString& xaddrs) {
+    const QString element =
+        xaddrs.isEmpty() ? QString() : QStringLiteral("<wsd:XAddrs>%1</wsd:XAddrs>").arg(xaddrs);
     return envelope(
         "http://schemas.xmlsoap.org/ws/2005/04/discovery/" + kind + "es", relatesTo,
-        QStringLiteral("<wsd:%1es><wsd:%1><wsa:EndpointReference><wsa:Address>urn:uuid:%2</wsa:Address>"
-                       "</wsa:EndpointReference><wsd:Types>wsdp:Device</wsd:Types>%3</wsd:%1></wsd:%1es>")
-            .arg(kind, endpoint, xaddrs));
+        QStringLiteral(
+            "<wsd:%1es><wsd:%1><wsa:EndpointReference><wsa:Address>urn:uuid:%2</wsa:Address>"
+            "</wsa:EndpointReference><wsd:Types>wsdp:Device</wsd:Types>%3</wsd:%1></wsd:%1es>")
+            .arg(kind, endpoint, element));
 }
 
 QByteArray metadata(const QString& computer) {
@@ -63,12 +81,45 @@ QString captured(const QByteArray& message, const char* pattern) {
     return QRegularExpression(QString::fromLatin1(pattern)).match(QString::fromUtf8(message)).captured(1);
 }
 
-// A WS-Discovery host of the test's making, in its own namespace: answers
-// each Probe with a mix of good and bad replies, the Resolves of its silent
-// endpoint but the first with its address, and serves metadata over HTTP.
+int udpSocket(const char* address, quint16 port) {
+    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{AF_INET, htons(port), {::inet_addr(address)}, {}};
+    if (udp >= 0 && ::bind(udp, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0) return udp;
+    if (udp >= 0) ::close(udp);
+    return -1;
+}
+
+bool joinDiscoveryGroup(int udp, const char* interfaceAddress) {
+    ip_mreq group{};
+    group.imr_multiaddr.s_addr = ::inet_addr("239.255.255.250");
+    group.imr_interface.s_addr = ::inet_addr(interfaceAddress);
+    return ::setsockopt(udp, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0;
+}
+
+int tcpListener(const char* address, quint16 port) {
+    const int tcp = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int yes = 1;
+    sockaddr_in local{AF_INET, htons(port), {::inet_addr(address)}, {}};
+    if (tcp >= 0 && ::setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0 &&
+        ::bind(tcp, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        ::listen(tcp, 64) == 0)
+        return tcp;
+    if (tcp >= 0) ::close(tcp);
+    return -1;
+}
+
+// A WS-Discovery host of the test's making, in its own namespace, which
+// answers each Probe by its script and serves metadata over HTTP.
+//   Mixed: good and bad replies; the Resolves of its silent endpoint, but the
+//   first, from its second address.
+//   Lying: one honest endpoint beside endpoints whose transport addresses
+//   name the client's loopback and another subnet.
 class CraftedPeer {
 public:
-    CraftedPeer(const NetnsLab& lab, const QString& ns) : thread_([this, &lab, ns] { serve(lab, ns); }) {
+    enum class Script { Mixed, Lying };
+
+    CraftedPeer(const NetnsLab& lab, const QString& ns, Script script)
+        : script_(script), thread_([this, &lab, ns] { serve(lab, ns); }) {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return state_ != State::Starting; });
     }
@@ -87,19 +138,11 @@ private:
 
     void serve(const NetnsLab& lab, const QString& ns) {
         NetnsLab::Inside inside(lab, ns);
-        const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        const int tcp = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int yes = 1;
-        ::setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in any{AF_INET, htons(3702), {INADDR_ANY}, {}};
-        sockaddr_in web{AF_INET, htons(5357), {::inet_addr(PeerAddress)}, {}};
-        ip_mreq group{};
-        group.imr_multiaddr.s_addr = ::inet_addr("239.255.255.250");
-        group.imr_interface.s_addr = ::inet_addr(PeerAddress);
-        const bool ok = inside.ok() && udp >= 0 && tcp >= 0 &&
-                        ::bind(udp, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0 &&
-                        ::setsockopt(udp, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0 &&
-                        ::bind(tcp, reinterpret_cast<sockaddr*>(&web), sizeof web) == 0 && ::listen(tcp, 16) == 0;
+        const int udp = udpSocket("0.0.0.0", 3702);
+        const int second = script_ == Script::Mixed ? udpSocket(PeerSecondAddress, 0) : -1;
+        const int tcp = tcpListener("0.0.0.0", 5357);
+        const bool ok = inside.ok() && udp >= 0 && (second >= 0 || script_ != Script::Mixed) &&
+                        tcp >= 0 && joinDiscoveryGroup(udp, PeerAddress);
         {
             std::lock_guard lock(mutex_);
             state_ = ok ? State::Listening : State::Failed;
@@ -108,15 +151,15 @@ private:
         while (ok && !stop_) {
             pollfd fds[2] = {{udp, POLLIN, 0}, {tcp, POLLIN, 0}};
             if (::poll(fds, 2, 50) <= 0) continue;
-            if (fds[0].revents & POLLIN) answerDatagram(udp);
+            if (fds[0].revents & POLLIN) answerDatagram(udp, second);
             if (fds[1].revents & POLLIN) answerRequest(tcp);
         }
         for (std::thread& connection : connections_) connection.join();
-        if (udp >= 0) ::close(udp);
-        if (tcp >= 0) ::close(tcp);
+        for (const int fd : {udp, second, tcp})
+            if (fd >= 0) ::close(fd);
     }
 
-    void answerDatagram(int udp) {
+    void answerDatagram(int udp, int second) {
         QByteArray datagram(65536, '\0');
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
@@ -125,22 +168,48 @@ private:
         if (size <= 0) return;
         datagram.resize(size);
         const QString id = captured(datagram, "<wsa:MessageID>([^<]*)</wsa:MessageID>");
-        const auto send = [&](const QByteArray& reply) {
-            ::sendto(udp, reply.constData(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
+        const auto send = [&](const QByteArray& reply, int socket) {
+            ::sendto(socket, reply.constData(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                     fromLength);
         };
-        if (datagram.contains("/discovery/Probe<")) {
-            const QByteArray good = match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000a", "good");
-            send(match("ProbeMatch", "urn:uuid:not-ours", "00000000-0000-0000-0000-00000000000f", "foreign"));
-            send(good.left(good.size() / 2));
-            send(good);
-            send(good);  // as SOAP-over-UDP repeats itself
-            send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000b", "othergroup"));
-            send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000c", "notjoined"));
-            send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000d", "huge"));
-            send(match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000e", {}));
-        } else if (datagram.contains("/discovery/Resolve<") && datagram.contains("00000000000e")) {
+        const auto probeMatch = [&](const char* endpoint, const QString& xaddrs) {
+            send(match("ProbeMatch", id,
+                       QStringLiteral("00000000-0000-0000-0000-0000000000") + endpoint, xaddrs),
+                 udp);
+        };
+        const QString loopback = QStringLiteral("127.0.0.1");
+        const bool probe = datagram.contains("/discovery/Probe<");
+        const bool resolve = datagram.contains("/discovery/Resolve<");
+        if (probe && script_ == Script::Mixed) {
+            const QByteArray good = match("ProbeMatch", id, "00000000-0000-0000-0000-00000000000a",
+                                          xaddr(PeerAddress, "good"));
+            send(match("ProbeMatch", "urn:uuid:not-ours", "00000000-0000-0000-0000-00000000000f",
+                       xaddr(PeerAddress, "foreign")),
+                 udp);
+            send(good.left(good.size() / 2), udp);
+            send(good, udp);
+            send(good, udp);  // as SOAP-over-UDP repeats itself
+            probeMatch("0b", xaddr(PeerAddress, "othergroup"));
+            probeMatch("0c", xaddr(PeerAddress, "notjoined"));
+            probeMatch("0d", xaddr(PeerAddress, "huge"));
+            probeMatch("0e", {});
+        } else if (resolve && script_ == Script::Mixed && datagram.contains("00000000000e")) {
             // The first Resolve goes unanswered, as if its answer were lost.
-            if (++resolvesSeen_ > 1) send(match("ResolveMatch", id, "00000000-0000-0000-0000-00000000000e", "resolved"));
+            if (++resolvesSeen_ > 1)
+                send(match("ResolveMatch", id, "00000000-0000-0000-0000-00000000000e",
+                           xaddr(PeerSecondAddress, "resolved")),
+                     second);
+        } else if (probe && script_ == Script::Lying) {
+            probeMatch("0a", xaddr(PeerAddress, "good"));
+            probeMatch("11", xaddr(loopback, "loopback", ClientPort));
+            probeMatch("12", xaddr(ElsewhereAddress, "elsewhere", ClientPort));
+            probeMatch("13", xaddr(loopback, "both", ClientPort) + ' ' +
+                                 xaddr(ElsewhereAddress, "both", ClientPort));
+            probeMatch("14", {});
+        } else if (resolve && script_ == Script::Lying && datagram.contains("000000000014")) {
+            send(match("ResolveMatch", id, "00000000-0000-0000-0000-000000000014",
+                       xaddr(loopback, "resolved", ClientPort)),
+                 udp);
         }
     }
 
@@ -190,6 +259,7 @@ private:
         ::close(connection);
     }
 
+    const Script script_;
     std::mutex mutex_;
     std::condition_variable ready_;
     State state_ = State::Starting;
@@ -200,9 +270,134 @@ private:
     std::thread thread_;
 };
 
+// A peer that answers every WS-Discovery Probe and NetBIOS name query it
+// hears with an endless stream of datagrams to the asking socket: matches to
+// someone else's probe, answers about another name.
+class FloodingPeer {
+public:
+    FloodingPeer(const NetnsLab& lab, const QString& ns)
+        : thread_([this, &lab, ns] { serve(lab, ns); }) {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return state_ != State::Starting; });
+    }
+    ~FloodingPeer() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool listening() const { return state_ == State::Listening; }
+    // Which of the two kinds of asking sockets got flooded.
+    bool floodedDiscovery() const { return discoveryTargets_ > 0; }
+    bool floodedNameService() const { return nameServiceTargets_ > 0; }
+
+private:
+    enum class State { Starting, Listening, Failed };
+    struct Target {
+        int socket;
+        sockaddr_in address;
+        const QByteArray* datagram;
+    };
+
+    void serve(const NetnsLab& lab, const QString& ns) {
+        NetnsLab::Inside inside(lab, ns);
+        const int discovery = udpSocket("0.0.0.0", 3702);
+        const int nameService = udpSocket("0.0.0.0", platform::discovery::netbios::NameServicePort);
+        const bool ok = inside.ok() && discovery >= 0 && nameService >= 0 &&
+                        joinDiscoveryGroup(discovery, PeerAddress);
+        {
+            std::lock_guard lock(mutex_);
+            state_ = ok ? State::Listening : State::Failed;
+        }
+        ready_.notify_all();
+        // Parsed in full before it is found to answer someone else.
+        const QByteArray foreignMatch =
+            match("ProbeMatch", "urn:uuid:not-ours", "00000000-0000-0000-0000-00000000000f",
+                  QString(40, QLatin1Char(' '))
+                      .replace(QLatin1String(" "), xaddr(PeerAddress, "x") + ' '));
+        QByteArray otherName = QByteArray::fromHex("00008500000000010000000020");
+        otherName += QByteArray(32, 'A') + QByteArray(1, '\0') +
+                     QByteArray::fromHex("00200001000493e0000600000a0a0a0a");
+        std::vector<Target> targets;
+        while (ok && !stop_) {
+            pollfd fds[2] = {{discovery, POLLIN, 0}, {nameService, POLLIN, 0}};
+            if (::poll(fds, 2, targets.empty() ? 50 : 0) > 0) {
+                for (int i = 0; i < 2; ++i) {
+                    if (!(fds[i].revents & POLLIN)) continue;
+                    char request[2048];
+                    sockaddr_in from{};
+                    socklen_t fromLength = sizeof from;
+                    if (::recvfrom(fds[i].fd, request, sizeof request, 0,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLength) <= 0)
+                        continue;
+                    const bool known =
+                        std::any_of(targets.cbegin(), targets.cend(), [&](const Target& target) {
+                            return target.address.sin_addr.s_addr == from.sin_addr.s_addr &&
+                                   target.address.sin_port == from.sin_port;
+                        });
+                    if (known || targets.size() >= 64) continue;
+                    targets.push_back({fds[i].fd, from, i == 0 ? &foreignMatch : &otherName});
+                    ++(i == 0 ? discoveryTargets_ : nameServiceTargets_);
+                }
+            }
+            for (const Target& target : targets)
+                for (int burst = 0; burst < 32; ++burst)
+                    ::sendto(target.socket, target.datagram->constData(), target.datagram->size(),
+                             MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&target.address),
+                             sizeof target.address);
+        }
+        for (const int fd : {discovery, nameService})
+            if (fd >= 0) ::close(fd);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    State state_ = State::Starting;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> discoveryTargets_{0};
+    std::atomic<int> nameServiceTargets_{0};
+    std::thread thread_;
+};
+
+// Connections made to the client's own address `address`:`port`, counted
+// after the fact: the kernel completes them into the backlog meanwhile.
+class ConnectionCounter {
+public:
+    ConnectionCounter(const char* address, quint16 port) : socket_(tcpListener(address, port)) {}
+    ~ConnectionCounter() {
+        if (socket_ >= 0) ::close(socket_);
+    }
+    bool listening() const { return socket_ >= 0; }
+    int connections() {
+        for (int connection;
+             (connection = ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            ::close(connection);
+            ++accepted_;
+        }
+        return accepted_;
+    }
+
+private:
+    int socket_;
+    int accepted_ = 0;
+};
+
+int threadCount() {
+    return QDir(QStringLiteral("/proc/self/task"))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+        .size();
+}
+
 QStringList names(const ServerEnumResult& result) {
     QStringList list;
     for (const platform::ServerInfo& server : result.servers) list << QString::fromStdU16String(server.name);
+    return list;
+}
+
+// "NAME@ADDRESS" per listed host.
+QStringList rows(const ServerEnumResult& result) {
+    QStringList list;
+    for (const platform::ServerInfo& server : result.servers)
+        list << QString::fromStdU16String(server.name) + '@' +
+                    QString::fromStdString(server.seenAddress);
     return list;
 }
 
@@ -213,6 +408,12 @@ LanServerBrowser realBrowser(const platform::discovery::PrimaryGroup& group) {
         discoverers.push_back(std::make_unique<platform::discovery::WsdDiscoverer>(group));
         return discoverers;
     });
+}
+
+bool buildLab(NetnsLab& lab) {
+    return !lab.addNamespace("client").isEmpty() && !lab.addNamespace("peer").isEmpty() &&
+           lab.link("client", "veth0", QString::fromLatin1(ClientAddress) + "/24", "peer", "veth0",
+                    QString::fromLatin1(PeerAddress) + "/24");
 }
 
 }  // namespace
@@ -245,9 +446,7 @@ private slots:
         const QString why = NetnsLab::skipReason();
         if (!why.isEmpty()) QSKIP(qPrintable(why));
         NetnsLab lab(QStringLiteral("empty"));
-        QVERIFY(!lab.addNamespace("client").isEmpty());
-        QVERIFY(!lab.addNamespace("silent").isEmpty());
-        QVERIFY(lab.link("client", "veth0", "10.201.0.1/24", "silent", "veth0", "10.201.0.2/24"));
+        QVERIFY(buildLab(lab));
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
         LanServerBrowser browser = realBrowser({"WORKGROUP", {}});
@@ -262,10 +461,10 @@ private slots:
         const QString why = NetnsLab::skipReason();
         if (!why.isEmpty()) QSKIP(qPrintable(why));
         NetnsLab lab(QStringLiteral("craft"));
-        QVERIFY(!lab.addNamespace("client").isEmpty());
-        QVERIFY(!lab.addNamespace("peer").isEmpty());
-        QVERIFY(lab.link("client", "veth0", "10.201.0.1/24", "peer", "veth0", "10.201.0.2/24"));
-        CraftedPeer peer(lab, "peer");
+        QVERIFY(buildLab(lab));
+        QVERIFY(
+            lab.run("peer", QStringLiteral("ip addr add %1/24 dev veth0").arg(PeerSecondAddress)));
+        CraftedPeer peer(lab, "peer", CraftedPeer::Script::Mixed);
         QVERIFY(peer.listening());
 
         NetnsLab::Inside inside(lab, "client");
@@ -274,13 +473,90 @@ private slots:
         std::uint32_t resumeHandle = 0;
         const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
         QCOMPARE(result.status, platform::browser_status::Success);
-        QCOMPARE(names(result), QStringList({"GOODPC", "RESOLVEDPC"}));
-        for (const platform::ServerInfo& server : result.servers) QCOMPARE(server.seenAddress, std::string(PeerAddress));
+        // Each at the address its answer came from.
+        QCOMPARE(rows(result), QStringList({QStringLiteral("GOODPC@") + PeerAddress,
+                                            QStringLiteral("RESOLVEDPC@") + PeerSecondAddress}));
 
         QStringList paths = peer.requestedPaths();
         paths.sort();
         // Each endpoint asked once; nothing asked of the answer to someone else's probe.
         QCOMPARE(paths, QStringList({"good", "huge", "notjoined", "othergroup", "resolved"}));
+    }
+
+    // A peer names the client's own loopback and another subnet as its
+    // transport addresses: nobody is asked there, and nothing is listed there.
+    void transportAddressesOtherThanTheSendersAreNotFollowed() {
+        const QString why = NetnsLab::skipReason();
+        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        NetnsLab lab(QStringLiteral("liar"));
+        QVERIFY(buildLab(lab));
+        QVERIFY(
+            lab.run("client", QStringLiteral("ip addr add %1/32 dev lo").arg(ElsewhereAddress)));
+        CraftedPeer peer(lab, "peer", CraftedPeer::Script::Lying);
+        QVERIFY(peer.listening());
+
+        NetnsLab::Inside inside(lab, "client");
+        QVERIFY(inside.ok());
+        // Every address of the client, loopback and the other subnet included.
+        ConnectionCounter client("0.0.0.0", ClientPort);
+        QVERIFY(client.listening());
+        LanServerBrowser browser = realBrowser({"TARSINOLAB", {}});
+        std::uint32_t resumeHandle = 0;
+        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        QCOMPARE(result.status, platform::browser_status::Success);
+        QCOMPARE(rows(result), QStringList({QStringLiteral("GOODPC@") + PeerAddress}));
+        QCOMPARE(client.connections(), 0);
+        QCOMPARE(peer.requestedPaths(), QStringList({"good"}));
+    }
+
+    // A peer that floods the WS-Discovery and name query sockets must hold
+    // neither the caller nor the discovery's thread: each call comes back,
+    // its thread ends meanwhile, and threads do not pile up over clicks.
+    void aFloodingPeerHoldsNoDiscoveryAndPilesUpNoThreads() {
+        const QString why = NetnsLab::skipReason();
+        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        NetnsLab lab(QStringLiteral("flood"));
+        QVERIFY(buildLab(lab));
+        FloodingPeer peer(lab, "peer");
+        QVERIFY(peer.listening());
+        QTemporaryDir folder;
+        const QString browseList = folder.filePath(QStringLiteral("browse-list"));
+        {
+            // The browse list names a server, so that its name is queried.
+            QFile script(browseList);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho PEER01\n");
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+
+        NetnsLab::Inside inside(lab, "client");
+        QVERIFY(inside.ok());
+        auto browser = std::make_unique<LanServerBrowser>([browseList] {
+            std::vector<std::unique_ptr<Discoverer>> discoverers;
+            discoverers.push_back(std::make_unique<platform::discovery::WsdDiscoverer>(
+                platform::discovery::PrimaryGroup{"TARSINOLAB", {}}));
+            discoverers.push_back(
+                std::make_unique<platform::discovery::NetBiosDiscoverer>(browseList));
+            return discoverers;
+        });
+        const int threadsBefore = threadCount();
+        for (int click = 1; click <= 4; ++click) {
+            std::uint32_t resumeHandle = 0;
+            const ServerEnumResult result = browser->NetServerEnum(resumeHandle);
+            QCOMPARE(result.status, platform::browser_status::Success);
+            QCOMPARE(names(result), QStringList({"PEER01"}));
+            // A generous watchdog, not a measure of speed.
+            QTRY_VERIFY2_WITH_TIMEOUT(threadCount() <= threadsBefore,
+                                      qPrintable(QString::number(click)), 30000);
+        }
+        QVERIFY(peer.floodedDiscovery());
+        QVERIFY(peer.floodedNameService());
+
+        // Gone while its last discovery may still run: it is ended and waited for.
+        std::uint32_t resumeHandle = 0;
+        browser->NetServerEnum(resumeHandle);
+        browser.reset();
+        QCOMPARE(threadCount(), threadsBefore);
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <thread>
 
 #include "platform/discovery/lan_server_browser.h"
 
@@ -27,10 +28,15 @@ class FakeDiscoverer final : public Discoverer {
 public:
     enum class Ending { Finishes, NeverFinishes };
 
-    FakeDiscoverer(bool canStart, QList<DiscoveredHost> hosts, Ending ending, std::shared_ptr<Trace> trace = {},
-                   QSemaphore* holdStart = nullptr)
-        : canStart_(canStart), hosts_(std::move(hosts)), ending_(ending), trace_(std::move(trace)),
-          holdStart_(holdStart) {}
+    FakeDiscoverer(bool canStart, QList<DiscoveredHost> hosts, Ending ending,
+                   std::shared_ptr<Trace> trace = {}, QSemaphore* holdStart = nullptr,
+                   QSemaphore* holdStop = nullptr)
+        : canStart_(canStart),
+          hosts_(std::move(hosts)),
+          ending_(ending),
+          trace_(std::move(trace)),
+          holdStart_(holdStart),
+          holdStop_(holdStop) {}
     ~FakeDiscoverer() override {
         if (trace_) trace_->destroyed = true;
     }
@@ -48,6 +54,7 @@ public:
         return true;
     }
     void stop() override {
+        if (holdStop_) holdStop_->acquire();
         if (trace_) trace_->stopped = true;
         finished_ = true;
     }
@@ -59,6 +66,7 @@ private:
     Ending ending_;
     std::shared_ptr<Trace> trace_;
     QSemaphore* holdStart_;
+    QSemaphore* holdStop_;
     bool finished_ = false;
 };
 
@@ -66,8 +74,10 @@ using Fakes = std::vector<std::unique_ptr<Discoverer>>;
 
 std::unique_ptr<Discoverer> fake(bool canStart, QList<DiscoveredHost> hosts = {},
                                  FakeDiscoverer::Ending ending = FakeDiscoverer::Ending::Finishes,
-                                 std::shared_ptr<Trace> trace = {}, QSemaphore* holdStart = nullptr) {
-    return std::make_unique<FakeDiscoverer>(canStart, std::move(hosts), ending, std::move(trace), holdStart);
+                                 std::shared_ptr<Trace> trace = {}, QSemaphore* holdStart = nullptr,
+                                 QSemaphore* holdStop = nullptr) {
+    return std::make_unique<FakeDiscoverer>(canStart, std::move(hosts), ending, std::move(trace),
+                                            holdStart, holdStop);
 }
 
 QStringList names(const ServerEnumResult& result) {
@@ -172,6 +182,61 @@ private slots:
         QVERIFY(!trace->destroyed);
         holdStart.release();
         QTRY_VERIFY_WITH_TIMEOUT(trace->destroyed, 10000);
+    }
+
+    // However often the user clicks while a discovery hangs, there is only
+    // ever one: a click meanwhile starts none and says the list is not to be
+    // had; once the hung one ends, discovery works again.
+    void whileADiscoveryHangsNoOtherStarts() {
+        auto trace = std::make_shared<Trace>();
+        QSemaphore holdStop;
+        std::atomic<int> started{0};
+        LanServerBrowser browser(
+            [&] {
+                ++started;
+                Fakes fakes;
+                fakes.push_back(fake(true, {{"slow", "10.0.0.3"}},
+                                     FakeDiscoverer::Ending::NeverFinishes, trace, nullptr,
+                                     started == 1 ? &holdStop : nullptr));
+                return fakes;
+            },
+            std::chrono::milliseconds(20));
+        std::uint32_t resumeHandle = 0;
+        QCOMPARE(names(browser.NetServerEnum(resumeHandle)), QStringList({"slow"}));
+        for (int click = 0; click < 3; ++click) {
+            const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+            QCOMPARE(result.status, platform::browser_status::NoBrowserServers);
+            QVERIFY(result.servers.empty());
+        }
+        QCOMPARE(started.load(), 1);
+        holdStop.release();
+        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        QCOMPARE(result.status, platform::browser_status::Success);
+        QCOMPARE(names(result), QStringList({"slow"}));
+        QCOMPARE(started.load(), 2);
+    }
+
+    // The browser goes (the window closes) while its discovery still runs:
+    // the discovery is waited for, not left to run into the program's end.
+    void aBrowserThatGoesWaitsForItsDiscovery() {
+        auto trace = std::make_shared<Trace>();
+        QSemaphore holdStop;
+        auto browser = std::make_unique<LanServerBrowser>(
+            [&] {
+                Fakes fakes;
+                fakes.push_back(fake(true, {{"slow", "10.0.0.3"}},
+                                     FakeDiscoverer::Ending::NeverFinishes, trace, nullptr,
+                                     &holdStop));
+                return fakes;
+            },
+            std::chrono::milliseconds(20));
+        std::uint32_t resumeHandle = 0;
+        QCOMPARE(names(browser->NetServerEnum(resumeHandle)), QStringList({"slow"}));
+        QVERIFY(!trace->destroyed);  // held in stop()
+        std::thread release([&holdStop] { holdStop.release(); });
+        browser.reset();
+        QVERIFY(trace->destroyed);
+        release.join();
     }
 };
 

@@ -182,19 +182,60 @@ private slots:
                  16);
     }
 
-    void metadataComesFromAnIPv4HttpAddressPreferablyTheSenders() {
-        const QHostAddress sender(QStringLiteral("10.0.0.2"));
-        QCOMPARE(metadataUrl({"http://10.0.0.9:5357/a", "http://10.0.0.2:5357/b"}, sender),
-                 QUrl("http://10.0.0.2:5357/b"));
-        QCOMPARE(metadataUrl({"http://[fe80::1]:5357/a", "http://10.0.0.9:5357/a"}, sender),
-                 QUrl("http://10.0.0.9:5357/a"));
-        // Names would need resolving; other schemes, multicast and credentials are not for us.
-        QVERIFY(!metadataUrl({"http://pc-anna.local:5357/a"}, sender));
-        QVERIFY(!metadataUrl({"https://10.0.0.2:5358/a", "file:///etc/passwd"}, sender));
-        QVERIFY(!metadataUrl({"http://239.255.255.250:5357/a", "http://0.0.0.0:5357/a"}, sender));
-        QVERIFY(!metadataUrl({"http://user:pw@10.0.0.2:5357/a"}, sender));
-        QVERIFY(!metadataUrl({"not a url", ""}, sender));
-        QVERIFY(!metadataUrl({}, sender));
+    // A peer names the address to fetch its metadata from; it must be its own,
+    // or anyone on the LAN could send us to our own loopback or elsewhere.
+    void metadataComesOnlyFromTheSendersOwnAddress_data() {
+        QTest::addColumn<QStringList>("xaddrs");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("expected");  // empty: nothing is fetched
+        const QString peer = QStringLiteral("10.0.0.2");
+        QTest::newRow("the sender's")
+            << QStringList{"http://10.0.0.2:5357/b"} << peer << "http://10.0.0.2:5357/b";
+        QTest::newRow("the sender's among others")
+            << QStringList{"http://10.0.0.9:5357/a", "http://[fe80::1]:5357/a",
+                           "http://10.0.0.2:5357/b"}
+            << peer << "http://10.0.0.2:5357/b";
+        QTest::newRow("another host's only") << QStringList{"http://10.0.0.9:5357/a"} << peer << "";
+        QTest::newRow("the client's loopback")
+            << QStringList{"http://127.0.0.1:8631/a", "http://localhost:8631/a"} << peer << "";
+        QTest::newRow("another subnet") << QStringList{"http://192.168.7.1:5357/a"} << peer << "";
+        QTest::newRow("the sender's, spelt otherwise")
+            << QStringList{"http://10.0.0.02:5357/a"} << peer << "http://10.0.0.2:5357/a";
+        QTest::newRow("a name, which would need resolving")
+            << QStringList{"http://pc-anna.local:5357/a"} << peer << "";
+        QTest::newRow("other schemes")
+            << QStringList{"https://10.0.0.2:5358/a", "file:///etc/passwd"} << peer << "";
+        QTest::newRow("credentials") << QStringList{"http://user:pw@10.0.0.2:5357/a"} << peer << "";
+        QTest::newRow("no address") << QStringList{"not a url", ""} << peer << "";
+        QTest::newRow("none offered") << QStringList{} << peer << "";
+        // Senders that are no LAN peer, even when the peer names them itself.
+        for (const char* sender :
+             {"127.0.0.1", "127.8.9.10", "169.254.3.4", "239.255.255.250", "224.0.0.1",
+              "255.255.255.255", "240.0.0.1", "0.0.0.0", "0.1.2.3", "::1", "fe80::1"}) {
+            QTest::newRow(sender) << QStringList{QStringLiteral("http://%1:5357/a").arg(sender)}
+                                  << QString::fromLatin1(sender) << "";
+        }
+        QTest::newRow("an IPv4-mapped sender")
+            << QStringList{"http://10.0.0.2:5357/b"} << "::ffff:10.0.0.2"
+            << "http://10.0.0.2:5357/b";
+    }
+
+    void metadataComesOnlyFromTheSendersOwnAddress() {
+        QFETCH(QStringList, xaddrs);
+        QFETCH(QString, sender);
+        QFETCH(QString, expected);
+        const std::optional<QUrl> url = metadataUrl(xaddrs, QHostAddress(sender));
+        QCOMPARE(url ? url->toString() : QString(), expected);
+    }
+
+    void peerAddressesAreThoseALanPeerCanAnswerFrom() {
+        for (const char* address :
+             {"10.0.0.2", "192.168.1.20", "172.16.0.1", "1.2.3.4", "223.255.255.254"})
+            QVERIFY2(isPeerAddress(QHostAddress(QString::fromLatin1(address))), address);
+        for (const char* address :
+             {"127.0.0.1", "169.254.0.1", "224.0.0.251", "255.255.255.255", "0.0.0.0", "::1"})
+            QVERIFY2(!isPeerAddress(QHostAddress(QString::fromLatin1(address))), address);
+        QVERIFY(!isPeerAddress(QHostAddress()));
     }
 
     void computerValuesGiveNameAndMembership() {
