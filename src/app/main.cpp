@@ -3,16 +3,30 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "platform/discovery/lan_server_browser.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
+#include "platform/privileges.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
 #include "shell/qt_toolkit.h"
 #include "shell/qt_translations.h"
 
 int main(int argc, char* argv[]) {
+    // Qt loads plugins that environment variables name: a capability left on
+    // this file by mistake (ICMP needs none here, only tarsino-icmp) goes
+    // before Qt starts. Root's own privilege is root's business.
+    if (::getuid() != 0 && platform::holdsCapabilities() && !platform::giveUpCapabilities()) {
+        std::fputs("tarsino: cannot give up the capabilities this file was granted; remove them with "
+                   "setcap -r\n",
+                   stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));

@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/icmp_echo_outcome.h"
 #include "platform/icmp_packet.h"
 
 namespace platform {
@@ -32,11 +33,8 @@ public:
 
     IcmpSocketKind kind() const { return kind_; }
 
-    struct Outcome {
-        std::int32_t status = 0;                 // ip_status code: of the answer, or why there is none
-        std::optional<icmp_packet::Answer> answer;  // its echoed data lives until the next echo
-        std::uint32_t roundTripMs = 0;
-    };
+    // Its echoed data lives until the next echo.
+    using Outcome = EchoOutcome;
 
     // Sends one echo request and waits until its answer comes or the time-out
     // passes. `timeToLive` 0 means the system's default.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <span>
 
+#include "platform/helper_program.h"
 #include "platform/little_endian.h"
 
 namespace platform {
@@ -22,7 +23,7 @@ std::uint32_t fail(std::uint8_t* reply, std::uint32_t replySize, std::int32_t st
 
 // The header image of an answer, then its echoed data at DataOffset. The
 // caller has checked that header, data and spare bytes fit.
-void writeAnswer(std::uint8_t* reply, const IcmpEchoSocket::Outcome& outcome) {
+void writeAnswer(std::uint8_t* reply, const EchoOutcome& outcome) {
     const auto& answer = *outcome.answer;
     std::memcpy(reply + reply_layout::Address, &answer.from, 4);  // network order, as received
     little_endian::store32(reply + reply_layout::Status, static_cast<std::uint32_t>(answer.status));
@@ -41,14 +42,20 @@ void writeAnswer(std::uint8_t* reply, const IcmpEchoSocket::Outcome& outcome) {
 
 }  // namespace
 
-LinuxIcmp::LinuxIcmp(SocketChoice choice) : choice_(choice) {}
+LinuxIcmp::LinuxIcmp(Channel channel, std::string helperPath)
+    : channel_(channel),
+      helperPath_(helperPath.empty() ? helperProgramPath("tarsino-icmp") : std::move(helperPath)) {}
 
 IcmpHandle LinuxIcmp::IcmpCreateFile() {
-    std::unique_ptr<IcmpEchoSocket> socket;
-    if (choice_ != SocketChoice::RawOnly) socket = IcmpEchoSocket::open(IcmpSocketKind::Datagram);
-    if (!socket && choice_ != SocketChoice::DatagramOnly) socket = IcmpEchoSocket::open(IcmpSocketKind::Raw);
-    if (!socket) return 0;
-    sockets_.emplace(++lastHandle_, std::move(socket));
+    Route route;
+    if (channel_ == Channel::RawOnly) {
+        route.socket = IcmpEchoSocket::open(IcmpSocketKind::Raw);
+    } else {
+        if (channel_ != Channel::HelperOnly) route.socket = IcmpEchoSocket::open(IcmpSocketKind::Datagram);
+        if (!route.socket && channel_ != Channel::DatagramOnly) route.helper = IcmpHelperClient::start(helperPath_);
+    }
+    if (!route.socket && !route.helper) return 0;
+    routes_.emplace(++lastHandle_, std::move(route));
     return lastHandle_;
 }
 
@@ -56,8 +63,8 @@ std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinati
                                       std::uint16_t requestSize, const EchoOptions* options, void* replyBuffer,
                                       std::uint32_t replySize, std::uint32_t timeoutMs) {
     auto* reply = static_cast<std::uint8_t*>(replyBuffer);
-    const auto found = sockets_.find(handle);
-    if (found == sockets_.end()) return fail(reply, replySize, ip_status::GeneralFailure);
+    const auto found = routes_.find(handle);
+    if (found == routes_.end()) return fail(reply, replySize, ip_status::GeneralFailure);
     const std::uint64_t needed =
         std::uint64_t{reply_layout::HeaderSize} + reply_layout::SpareBytes + requestSize;
     if (!reply || replySize < needed) return fail(reply, replySize, ip_status::BufTooSmall);
@@ -69,21 +76,25 @@ std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinati
         return fail(reply, replySize, ip_status::BadDestination);
 
     const std::span<const std::uint8_t> payload(static_cast<const std::uint8_t*>(requestData), requestSize);
-    const auto outcome = found->second->echo(destination, payload, options ? options->timeToLive() : 0,
-                                             std::chrono::milliseconds(timeoutMs));
+    const std::uint8_t timeToLive = options ? options->timeToLive() : 0;
+    const std::chrono::milliseconds timeout(timeoutMs);
+    const Route& route = found->second;
+    const auto outcome = route.socket ? route.socket->echo(destination, payload, timeToLive, timeout)
+                                      : route.helper->echo(destination, payload, timeToLive, timeout);
     if (!outcome.answer) return fail(reply, replySize, outcome.status);
     writeAnswer(reply, outcome);
     return 1;
 }
 
 bool LinuxIcmp::IcmpCloseHandle(IcmpHandle handle) {
-    return sockets_.erase(handle) == 1;
+    return routes_.erase(handle) == 1;
 }
 
-std::optional<IcmpSocketKind> LinuxIcmp::socketKind(IcmpHandle handle) const {
-    const auto found = sockets_.find(handle);
-    if (found == sockets_.end()) return std::nullopt;
-    return found->second->kind();
+std::optional<LinuxIcmp::HandleKind> LinuxIcmp::handleKind(IcmpHandle handle) const {
+    const auto found = routes_.find(handle);
+    if (found == routes_.end()) return std::nullopt;
+    if (found->second.helper) return HandleKind::Helper;
+    return found->second.socket->kind() == IcmpSocketKind::Raw ? HandleKind::Raw : HandleKind::Datagram;
 }
 
 }  // namespace platform

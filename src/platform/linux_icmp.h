@@ -1,38 +1,53 @@
 #pragma once
-// The echo facility on Linux: each handle is one ICMP socket kept open until
-// it is closed, so that a trace route's many probes reuse it. Like the window
-// that uses it, it serves one thread at a time.
+// The echo facility on Linux: each handle is one ICMP channel kept open until
+// it is closed, so that a trace route's many probes reuse it. The channel is
+// the unprivileged datagram socket where the kernel allows it, else the ICMP
+// helper program, which alone may open a raw socket; this process never
+// holds a privilege. Like the window that uses it, it serves one thread at a
+// time.
 
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/icmp_api.h"
 #include "platform/icmp_echo_socket.h"
+#include "platform/icmp_helper_client.h"
 
 namespace platform {
 
 class LinuxIcmp final : public IcmpApi {
 public:
-    // Which sockets a new handle may use. The default tries the unprivileged
-    // datagram socket first; tests force one kind to exercise both.
-    enum class SocketChoice { DatagramThenRaw, DatagramOnly, RawOnly };
+    // Which channels a new handle may use. The program uses the default;
+    // tests force one kind to exercise each (a raw socket of its own needs
+    // root, and only tests of the socket code use it).
+    enum class Channel { DatagramThenHelper, DatagramOnly, HelperOnly, RawOnly };
+    enum class HandleKind { Datagram, Helper, Raw };
 
-    explicit LinuxIcmp(SocketChoice choice = SocketChoice::DatagramThenRaw);
+    explicit LinuxIcmp(Channel channel = Channel::DatagramThenHelper, std::string helperPath = {});
 
     IcmpHandle IcmpCreateFile() override;
-    std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination, const void* requestData,
-                               std::uint16_t requestSize, const EchoOptions* options, void* replyBuffer,
+    std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination,
+                               const void* requestData, std::uint16_t requestSize,
+                               const EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
 
-    // The kind of socket behind an open handle.
-    std::optional<IcmpSocketKind> socketKind(IcmpHandle handle) const;
+    // What serves an open handle.
+    std::optional<HandleKind> handleKind(IcmpHandle handle) const;
 
 private:
-    SocketChoice choice_;
+    // One of the two is set.
+    struct Route {
+        std::unique_ptr<IcmpEchoSocket> socket;
+        std::unique_ptr<IcmpHelperClient> helper;
+    };
+
+    Channel channel_;
+    std::string helperPath_;
     IcmpHandle lastHandle_ = 0;
-    std::map<IcmpHandle, std::unique_ptr<IcmpEchoSocket>> sockets_;
+    std::map<IcmpHandle, Route> routes_;
 };
 
 }  // namespace platform

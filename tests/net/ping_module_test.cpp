@@ -208,7 +208,7 @@ private slots:
         platform::LinuxSockets sockets;
         platform::LinuxIcmp icmp;
         const platform::IcmpHandle probe = icmp.IcmpCreateFile();
-        if (probe == 0) QSKIP("no ICMP socket here: needs root, cap_net_raw or a wide ping_group_range");
+        if (probe == 0) QSKIP("no ICMP channel here: needs a wide ping_group_range, or root or cap_net_raw for the ICMP helper");
         icmp.IcmpCloseHandle(probe);
         EchoReply reply;
         QCOMPARE(PingModule::SendEcho(sockets, icmp, "127.0.0.1", "who are you", reply), 0);

@@ -1,6 +1,7 @@
-// The Linux echo facility for real, on both socket kinds, inside throw-away
-// namespaces: client -> router -> target, with nftables rules in the router
-// and the target standing in for unreachable, silent and duplicating hosts.
+// The Linux echo facility for real, on both socket kinds and through the ICMP
+// helper, inside throw-away namespaces: client -> router -> target, with
+// nftables rules in the router and the target standing in for unreachable,
+// silent and duplicating hosts.
 
 #include <QtTest>
 
@@ -14,12 +15,15 @@
 #include <memory>
 
 #include "netns_lab.h"
+#include "platform/helper_program.h"
+#include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
 #include "platform/little_endian.h"
+#include "unprivileged_run.h"
 
-using platform::IcmpSocketKind;
 using platform::LinuxIcmp;
 using testing_support::NetnsLab;
+using testing_support::UnprivilegedRun;
 namespace layout = platform::reply_layout;
 
 namespace {
@@ -65,6 +69,28 @@ Echo sendEcho(LinuxIcmp& icmp, platform::IcmpHandle handle, const char* to, cons
     return echo;
 }
 
+// The fields of /proc/<pid>/status, by name.
+QMap<QString, QString> processStatus(pid_t process) {
+    QFile file(QString("/proc/%1/status").arg(process));
+    QMap<QString, QString> fields;
+    if (!file.open(QIODevice::ReadOnly)) return fields;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (const qsizetype colon = line.indexOf(':'); colon > 0)
+            fields.insert(QString(line.left(colon)), QString(line.mid(colon + 1)).trimmed());
+    return fields;
+}
+
+// Whether a process holds no capability at all and can gain none by exec.
+bool holdsNothing(pid_t process) {
+    const auto status = processStatus(process);
+    for (const char* set : {"CapInh", "CapPrm", "CapEff", "CapAmb"})
+        if (status.value(set) != "0000000000000000") {
+            qWarning("%s: %s", set, qPrintable(status.value(set)));
+            return false;
+        }
+    return status.value("NoNewPrivs") == "1";
+}
+
 bool untouchedFrom(const Echo& echo, std::size_t offset) {
     return std::all_of(echo.area.begin() + std::ptrdiff_t(offset), echo.area.end(),
                        [](std::uint8_t byte) { return byte == Untouched; });
@@ -87,14 +113,16 @@ class LinuxIcmpTest : public QObject {
     }
 
     void socketChoices() {
-        QTest::addColumn<LinuxIcmp::SocketChoice>("choice");
-        QTest::addColumn<IcmpSocketKind>("kind");
-        QTest::newRow("datagram") << LinuxIcmp::SocketChoice::DatagramOnly << IcmpSocketKind::Datagram;
-        QTest::newRow("raw") << LinuxIcmp::SocketChoice::RawOnly << IcmpSocketKind::Raw;
+        QTest::addColumn<LinuxIcmp::Channel>("choice");
+        QTest::addColumn<LinuxIcmp::HandleKind>("kind");
+        QTest::newRow("datagram") << LinuxIcmp::Channel::DatagramOnly << LinuxIcmp::HandleKind::Datagram;
+        QTest::newRow("raw") << LinuxIcmp::Channel::RawOnly << LinuxIcmp::HandleKind::Raw;
+        QTest::newRow("helper") << LinuxIcmp::Channel::HelperOnly << LinuxIcmp::HandleKind::Helper;
     }
 
 private slots:
     void initTestCase() {
+        if (UnprivilegedRun::isInside()) return;  // in the lab already, as nobody
         skip_ = NetnsLab::skipReason();
         if (skip_.isEmpty() && QStandardPaths::findExecutable("nft", {"/usr/sbin", "/sbin"}).isEmpty())
             skip_ = "needs nftables (nft)";
@@ -119,14 +147,14 @@ private slots:
     void loopbackEchoesPayloadIntoDataArea_data() { socketChoices(); }
     void loopbackEchoesPayloadIntoDataArea() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
-        QFETCH(IcmpSocketKind, kind);
+        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(LinuxIcmp::HandleKind, kind);
         NetnsLab::Inside inside(*lab_, "c");
         QVERIFY(inside.ok());
         LinuxIcmp icmp(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QVERIFY(handle != 0);
-        QCOMPARE(icmp.socketKind(handle), kind);
+        QCOMPARE(icmp.handleKind(handle), kind);
 
         const Echo who = sendEcho(icmp, handle, "127.0.0.1", "who are you");
         QCOMPARE(who.result, 1u);
@@ -160,7 +188,7 @@ private slots:
     void eachEchoSendsExactlyOneRequest_data() { socketChoices(); }
     void eachEchoSendsExactlyOneRequest() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
@@ -173,7 +201,7 @@ private slots:
     void timeToLiveDecidesWhoAnswers_data() { socketChoices(); }
     void timeToLiveDecidesWhoAnswers() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
@@ -204,7 +232,7 @@ private slots:
     void routerRejectionIsAnAnswerFromTheRouter_data() { socketChoices(); }
     void routerRejectionIsAnAnswerFromTheRouter() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         QVERIFY(lab_->run("r", "nft add table inet block && "
                                "nft add chain inet block through \"{ type filter hook forward priority 0; }\" && "
                                "nft add rule inet block through ip daddr 10.203.2.2 reject with icmp type host-unreachable"));
@@ -221,7 +249,7 @@ private slots:
     void silentHostTimesOut_data() { socketChoices(); }
     void silentHostTimesOut() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         QVERIFY(lab_->run("t", "nft add table inet quiet && "
                                "nft add chain inet quiet in \"{ type filter hook input priority 0; }\" && "
                                "nft add rule inet quiet in ip protocol icmp drop"));
@@ -238,7 +266,7 @@ private slots:
     void staleDuplicateRepliesAreNotTakenForLaterEchoes_data() { socketChoices(); }
     void staleDuplicateRepliesAreNotTakenForLaterEchoes() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         // The target answers every echo twice: the second copy still waits in
         // the socket when the next echo starts.
         QVERIFY(lab_->run("t", "nft add table ip twice && "
@@ -254,19 +282,20 @@ private slots:
     }
 
     void anotherPingFloodingTheSameTargetDoesNotMixAnswers_data() {
-        QTest::addColumn<LinuxIcmp::SocketChoice>("choice");
+        QTest::addColumn<LinuxIcmp::Channel>("choice");
         QTest::addColumn<QString>("floodOptions");
         // With a time to live of 1 the other ping draws a flood of
         // time-exceeded reports quoting its echoes to our target.
         for (const char* options : {"", "-t 1"}) {
-            QTest::addRow("datagram %s", options) << LinuxIcmp::SocketChoice::DatagramOnly << QString(options);
-            QTest::addRow("raw %s", options) << LinuxIcmp::SocketChoice::RawOnly << QString(options);
+            QTest::addRow("datagram %s", options) << LinuxIcmp::Channel::DatagramOnly << QString(options);
+            QTest::addRow("raw %s", options) << LinuxIcmp::Channel::RawOnly << QString(options);
+            QTest::addRow("helper %s", options) << LinuxIcmp::Channel::HelperOnly << QString(options);
         }
     }
     void anotherPingFloodingTheSameTargetDoesNotMixAnswers() {
         if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
         if (QStandardPaths::findExecutable("ping").isEmpty()) QSKIP("needs Debian's ping (iputils-ping)");
-        QFETCH(LinuxIcmp::SocketChoice, choice);
+        QFETCH(LinuxIcmp::Channel, choice);
         QFETCH(QString, floodOptions);
         const qint64 before = requestsSent();
         const pid_t flood = lab_->spawn("c", QString("exec ping -f -q %1 %2").arg(floodOptions, Target));
@@ -306,12 +335,12 @@ private slots:
             if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
                 ::setresuid(65534, 65534, 65534) != 0)
                 ::_exit(10);
-            LinuxIcmp rawOnly(LinuxIcmp::SocketChoice::RawOnly);
+            LinuxIcmp rawOnly(LinuxIcmp::Channel::RawOnly);
             if (rawOnly.IcmpCreateFile() != 0) ::_exit(11);
             LinuxIcmp icmp;
             const platform::IcmpHandle handle = icmp.IcmpCreateFile();
             if (handle == 0) ::_exit(12);
-            if (icmp.socketKind(handle) != IcmpSocketKind::Datagram) ::_exit(13);
+            if (icmp.handleKind(handle) != LinuxIcmp::HandleKind::Datagram) ::_exit(13);
             const Echo expired = sendEcho(icmp, handle, Target, "who are you", 1);
             if (expired.result != 1 || expired.status() != 11013 || expired.from() != address(RouterNear)) ::_exit(14);
             const Echo reached = sendEcho(icmp, handle, Target, "who are you");
@@ -330,12 +359,12 @@ private slots:
         {
             // The router keeps Debian's "1 0": datagram sockets are refused even to root.
             NetnsLab::Inside inside(*lab_, "r");
-            LinuxIcmp datagramOnly(LinuxIcmp::SocketChoice::DatagramOnly);
+            LinuxIcmp datagramOnly(LinuxIcmp::Channel::DatagramOnly);
             QCOMPARE(datagramOnly.IcmpCreateFile(), platform::IcmpHandle{0});
             LinuxIcmp fallback;
             const platform::IcmpHandle handle = fallback.IcmpCreateFile();
             QVERIFY(handle != 0);
-            QCOMPARE(fallback.socketKind(handle), IcmpSocketKind::Raw);
+            QCOMPARE(fallback.handleKind(handle), LinuxIcmp::HandleKind::Helper);
         }
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp;
@@ -366,6 +395,83 @@ private slots:
         QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, tiny.data(), 7, 500), 0u);
         QVERIFY(std::all_of(tiny.begin(), tiny.end(), [](std::uint8_t byte) { return byte == Untouched; }));
         QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, nullptr, 287, 500), 0u);
+    }
+
+    // Started by root, the helper still ends up holding nothing: no
+    // capability, no environment, no descriptor but its streams and socket.
+    void helperKeepsNoPrivilegeNorInheritance() {
+        if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
+        NetnsLab::Inside inside(*lab_, "r");
+        qputenv("TARSINO_SECRET", "not for the helper");
+        const auto helper =
+            platform::IcmpHelperClient::start(platform::helperProgramPath("tarsino-icmp"));
+        qunsetenv("TARSINO_SECRET");
+        QVERIFY(helper);
+        const pid_t process = helper->processId();
+        QVERIFY(holdsNothing(process));
+        QFile environment(QString("/proc/%1/environ").arg(process));
+        QVERIFY(environment.open(QIODevice::ReadOnly));
+        QCOMPARE(environment.readAll(), QByteArray());
+        QCOMPARE(QDir(QString("/proc/%1/fd").arg(process))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                     .size(),
+                 4);
+    }
+
+    // Where the kernel refuses datagram sockets, an ordinary user echoes
+    // through the helper that holds cap_net_raw, and holds none himself.
+    void ordinaryUserEchoesThroughTheHelper() {
+        if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
+        if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(lab_->run("c", "sysctl -qw net.ipv4.ping_group_range=\"1 0\""));
+        QString output;
+        const bool passed =
+            UnprivilegedRun::run(*lab_, "c", "asNobodyEchoThroughTheHelper", &output);
+        QVERIFY(lab_->run("c", "sysctl -qw net.ipv4.ping_group_range=\"0 2147483647\""));
+        QVERIFY2(passed, qPrintable(output));
+    }
+
+    void asNobodyEchoThroughTheHelper() {
+        if (!UnprivilegedRun::isInside())
+            QSKIP("runs as nobody, started by ordinaryUserEchoesThroughTheHelper");
+        QCOMPARE(::geteuid(), uid_t{65534});
+        // Neither socket of its own: only the helper can echo for this user.
+        QCOMPARE(LinuxIcmp(LinuxIcmp::Channel::DatagramOnly).IcmpCreateFile(),
+                 platform::IcmpHandle{0});
+        QCOMPARE(LinuxIcmp(LinuxIcmp::Channel::RawOnly).IcmpCreateFile(), platform::IcmpHandle{0});
+
+        LinuxIcmp icmp;
+        const platform::IcmpHandle handle = icmp.IcmpCreateFile();
+        QVERIFY(handle != 0);
+        QCOMPARE(icmp.handleKind(handle), LinuxIcmp::HandleKind::Helper);
+        const Echo who = sendEcho(icmp, handle, "127.0.0.1", "who are you");
+        QCOMPARE(who.result, 1u);
+        QCOMPARE(who.status(), 0);
+        QCOMPARE(who.data(), QByteArray("who are you"));
+        const Echo expired = sendEcho(icmp, handle, Target, "who are you", 1);
+        QCOMPARE(expired.status(), 11013);
+        QCOMPARE(expired.from(), address(RouterNear));
+        const Echo reached = sendEcho(icmp, handle, Target, "who are you", 2);
+        QCOMPARE(reached.status(), 0);
+        QCOMPARE(reached.from(), address(Target));
+        QCOMPARE(sendEcho(icmp, handle, "127.0.0.1", QByteArray(252, 'a')).status(), 11001);
+        QVERIFY(icmp.IcmpCloseHandle(handle));
+
+        // The capable helper gave its capability up before it said it was ready.
+        const auto helper =
+            platform::IcmpHelperClient::start(platform::helperProgramPath("tarsino-icmp"));
+        QVERIFY(helper);
+        QVERIFY(holdsNothing(helper->processId()));
+
+        // A copy without the capability opens no socket: no handle, as when nothing may echo.
+        QTemporaryDir folder;
+        const QString copy = folder.filePath("tarsino-icmp");
+        QVERIFY(
+            QFile::copy(QString::fromStdString(platform::helperProgramPath("tarsino-icmp")), copy));
+        QCOMPARE(
+            LinuxIcmp(LinuxIcmp::Channel::DatagramThenHelper, copy.toStdString()).IcmpCreateFile(),
+            platform::IcmpHandle{0});
     }
 };
 

@@ -1,11 +1,14 @@
 // The ping page pinging loopback for real, through the real sockets service
 // and echo facility. Inside a namespace of its own when root (both socket
-// kinds); elsewhere with whatever socket this user may open.
+// kinds and the ICMP helper, and as nobody through the helper); elsewhere
+// with whatever this user may use.
 
 #include <QtTest>
 
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -14,10 +17,12 @@
 #include "platform/linux_icmp.h"
 #include "platform/linux_sockets.h"
 #include "shell/form_main.h"
+#include "unprivileged_run.h"
 
 using testing_support::FakeServices;
 using testing_support::NetnsLab;
-using SocketChoice = platform::LinuxIcmp::SocketChoice;
+using testing_support::UnprivilegedRun;
+using SocketChoice = platform::LinuxIcmp::Channel;
 
 namespace {
 
@@ -44,10 +49,11 @@ class PingPageLoopbackTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void pingsLoopbackOnBothSocketKinds() {
+    void pingsLoopbackOnEveryChannel() {
         if (!NetnsLab::skipReason().isEmpty()) {
-            const QStringList boxes = pingLoopback(SocketChoice::DatagramThenRaw);
-            if (boxes[0].startsWith("11050")) QSKIP("this user may open no ICMP socket here");
+            const QStringList boxes = pingLoopback(SocketChoice::DatagramThenHelper);
+            if (boxes[0].startsWith("11050"))
+                QSKIP("this user may open no ICMP socket here, nor use the helper");
             QCOMPARE(boxes, Answered);
             return;
         }
@@ -58,6 +64,31 @@ private slots:
         QVERIFY(inside.ok());
         QCOMPARE(pingLoopback(SocketChoice::RawOnly), Answered);
         QCOMPARE(pingLoopback(SocketChoice::DatagramOnly), Answered);
+        QCOMPARE(pingLoopback(SocketChoice::HelperOnly), Answered);
+    }
+
+    // Debian's ping_group_range lets no one open a datagram socket: an
+    // ordinary user's ping is answered through the helper all the same.
+    void ordinaryUserPingsThroughTheHelper() {
+        if (const QString why = NetnsLab::skipReason(); !why.isEmpty()) QSKIP(qPrintable(why));
+        if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        NetnsLab lab("ping");
+        QVERIFY(!lab.addNamespace("host").isEmpty());
+        QVERIFY(lab.run("host", "sysctl -qw net.ipv4.ping_group_range='1 0'"));
+        QString output;
+        QVERIFY2(UnprivilegedRun::run(lab, "host", "asNobodyPingThroughTheHelper", &output),
+                 qPrintable(output));
+    }
+
+    void asNobodyPingThroughTheHelper() {
+        if (!UnprivilegedRun::isInside())
+            QSKIP("runs as nobody, started by ordinaryUserPingsThroughTheHelper");
+        QCOMPARE(::geteuid(), uid_t{65534});
+        platform::LinuxIcmp icmp;
+        const platform::IcmpHandle handle = icmp.IcmpCreateFile();
+        QCOMPARE(icmp.handleKind(handle), platform::LinuxIcmp::HandleKind::Helper);
+        QCOMPARE(pingLoopback(SocketChoice::DatagramThenHelper), Answered);
     }
 };
 

@@ -1,6 +1,6 @@
 // Trace routes through real routers: namespaces client -> r1 -> r2 -> r3 ->
-// target, the real echo facility (both socket kinds) and the real window
-// logic. Needs root; skips elsewhere.
+// target, the real echo facility (both socket kinds, and as nobody through
+// the ICMP helper) and the real window logic. Needs root; skips elsewhere.
 
 #include <QtTest>
 
@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <unistd.h>
+
 #include "fake_services.h"
 #include "netns_lab.h"
 #include "route_lab.h"
@@ -16,11 +18,13 @@
 #include "platform/linux_sockets.h"
 #include "shell/form_main.h"
 #include "shell/multi_line_text_box.h"
+#include "unprivileged_run.h"
 
 using testing_support::FakeServices;
 using testing_support::NetnsLab;
+using testing_support::UnprivilegedRun;
 using testing_support::buildRoute;
-using SocketChoice = platform::LinuxIcmp::SocketChoice;
+using SocketChoice = platform::LinuxIcmp::Channel;
 
 Q_DECLARE_METATYPE(SocketChoice)
 
@@ -58,6 +62,7 @@ class TraceRouteLabTest : public QObject {
 
 private slots:
     void initTestCase() {
+        if (UnprivilegedRun::isInside()) return;  // in the lab already, as nobody
         const QString why = NetnsLab::skipReason();
         if (!why.isEmpty()) QSKIP(qPrintable(why));
         lab_ = new NetnsLab("trace");
@@ -68,6 +73,7 @@ private slots:
     void cleanupTestCase() { delete lab_; }
 
     void cleanup() {
+        if (!lab_) return;
         lab_->run("r2", "nft delete table inet lab 2>/dev/null; true");
         lab_->run("r3", "nft delete table inet lab 2>/dev/null; true");
     }
@@ -76,6 +82,7 @@ private slots:
         QTest::addColumn<SocketChoice>("choice");
         QTest::newRow("raw") << SocketChoice::RawOnly;
         QTest::newRow("datagram") << SocketChoice::DatagramOnly;
+        QTest::newRow("helper") << SocketChoice::HelperOnly;
     }
 
     void reachesTheTargetHopByHop_data() { socketKinds_data(); }
@@ -126,6 +133,34 @@ private slots:
         for (int i = 0; i < trace.form->List1->count(); ++i) entries << trace.form->List1->item(i)->text();
         QCOMPARE(entries, (QStringList{"1", "2", "2", "2"}));
         QCOMPARE(trace.hopLines(), QStringList{"1 10.0.1.1"});
+    }
+
+    // Where datagram sockets are refused, an ordinary user traces through
+    // the helper, every hop as before.
+    void ordinaryUserTracesThroughTheHelper() {
+        if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QVERIFY(lab_->run("client", "sysctl -qw net.ipv4.ping_group_range='1 0'"));
+        QString output;
+        const bool passed =
+            UnprivilegedRun::run(*lab_, "client", "asNobodyTraceThroughTheHelper", &output);
+        QVERIFY(lab_->run("client", "sysctl -qw net.ipv4.ping_group_range='0 2147483647'"));
+        QVERIFY2(passed, qPrintable(output));
+    }
+
+    void asNobodyTraceThroughTheHelper() {
+        if (!UnprivilegedRun::isInside())
+            QSKIP("runs as nobody, started by ordinaryUserTracesThroughTheHelper");
+        QCOMPARE(::geteuid(), uid_t{65534});
+        Trace trace(SocketChoice::DatagramThenHelper);
+        const platform::IcmpHandle probe = trace.icmp.IcmpCreateFile();
+        QCOMPARE(trace.icmp.handleKind(probe), platform::LinuxIcmp::HandleKind::Helper);
+        trace.icmp.IcmpCloseHandle(probe);
+        trace.run("10.0.4.2");
+        QCOMPARE(trace.hopLines(),
+                 (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.4.2"}));
+        QVERIFY(trace.form->Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
+        QVERIFY(trace.fakes.toolkit.messages.empty());
     }
 };
 
