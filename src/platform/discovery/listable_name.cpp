@@ -14,6 +14,10 @@ bool isListableName(QStringView name, qsizetype maxLength) {
             ++i;
         }
         if (!QChar::isPrint(character) || character == QChar::ReplacementCharacter) return false;
+        // Printable to Qt, yet they break a row's text onto a second line.
+        const QChar::Category category = QChar::category(character);
+        if (category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            return false;
     }
     return true;
 }

@@ -29,6 +29,9 @@ private slots:
         QTest::newRow("escape sequence") << "PC\x1b[2J" << false;
         QTest::newRow("DEL") << "PC\x7f" << false;
         QTest::newRow("C1") << QString("PC") + QChar(0x85) << false;
+        // Printable to Qt, but a list row breaks its text there.
+        QTest::newRow("line separator") << QString("PC") + QChar(0x2028) + "FAKE" << false;
+        QTest::newRow("paragraph separator") << QString("PC") + QChar(0x2029) + "FAKE" << false;
         QTest::newRow("right-to-left override")
             << QString("PC") + QChar(0x202E) + "cod.exe" << false;
         QTest::newRow("zero-width joiner") << QString("P") + QChar(0x200D) + "C" << false;
@@ -54,6 +57,7 @@ private slots:
         QTest::newRow("escaped control character") << QByteArray("bad\\007name.local") << "";
         QTest::newRow("raw control character") << QByteArray("bad\anam.local") << "";
         QTest::newRow("escaped line feed") << QByteArray("pc\\010fake.local") << "";
+        QTest::newRow("escaped line separator") << QByteArray("pc\\226\\128\\168fake.local") << "";
         QTest::newRow("escaped NUL") << QByteArray("pc\\000.local") << "";
         QTest::newRow("invalid UTF-8") << QByteArray("pc\\255.local") << "";
         QTest::newRow("a dot inside a label") << QByteArray("a\\.b.local") << "";
