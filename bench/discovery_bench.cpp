@@ -18,6 +18,7 @@
 #include "fake_services.h"
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "shell/form_main.h"
 
@@ -48,8 +49,9 @@ int main(int argc, char* argv[]) {
 
     testing_support::FakeServices fakes;
     platform::LinuxSockets sockets;
+    platform::LinuxNameResolver resolver;
     const auto browser = platform::makeLanServerBrowser();
-    FormMain form({sockets, fakes.noIcmp, *browser, fakes.environment, fakes.toolkit});
+    FormMain form({sockets, fakes.noIcmp, *browser, resolver, fakes.environment, fakes.toolkit});
     form.show();
 
     std::vector<double> times;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/environment.h"
+#include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "platform/server_browser.h"
 #include "shell/multi_line_text_box.h"
@@ -107,10 +108,11 @@ Timings measure(int hosts, const QString& folder) {
 
     LoopbackBrowser browser(hosts);
     platform::LinuxSockets sockets;
+    platform::LinuxNameResolver resolver;
     SilentToolkit toolkit;
     FixedEnvironment environment(folder);
     hosts::HostDetectionPage page({&window, txt_domain, detect, clear, log, list, report}, browser,
-                                  sockets, toolkit, environment);
+                                  resolver, sockets, toolkit, environment);
 
     Timings timings;
     timings.enumerate = millisecondsOf([&] { page.CmdNetDetect_Click(); });

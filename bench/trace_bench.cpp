@@ -72,7 +72,8 @@ double timeProgram(const std::vector<std::string>& arguments, const char* output
 class OurTrace {
 public:
     explicit OurTrace(shell::Toolkit& toolkit, bool shown)
-        : services_{sockets_, icmp_, *fakes_.browser, fakes_.environment, toolkit}, form_(services_) {
+        : services_{sockets_, icmp_, *fakes_.browser, fakes_.resolver, fakes_.environment, toolkit},
+          form_(services_) {
         if (shown) form_.show();
     }
     double run() {

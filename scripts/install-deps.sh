@@ -3,9 +3,10 @@
 # Usage: scripts/install-deps.sh [build|run|test|screenshot|package]   (run as root; does nothing when all are there)
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libavahi-client-dev libsmbclient-dev libcap2-bin
-       fonts-dejavu-core fonts-liberation2)
-run=(xvfb xauth)
+build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libavahi-client-dev libsmbclient-dev
+       libcap2-bin fonts-dejavu-core fonts-liberation2)
+# Qt's own texts (Yes/No, context menus) in Italian.
+run=(xvfb xauth qt6-translations-l10n)
 screenshot=(xvfb x11-utils xdotool imagemagick)
 # The package's recommendations are installed here, where their daemons cannot
 # start, so that installing the package itself installs nothing else.
@@ -13,9 +14,12 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian av
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,
-# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time).
+# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
+# the window's title bar under a real window manager (openbox, xprop from
+# x11-utils); Qt's Italian texts.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev)
+      wsdd samba util-linux xvfb xauth xdotool time clang libnetfilter-queue-dev openbox x11-utils
+      qt6-translations-l10n)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

@@ -3,17 +3,20 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "platform/linux_icmp.h"
-#include "platform/linux_sockets.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "platform/linux_icmp.h"
+#include "platform/linux_name_resolver.h"
+#include "platform/linux_sockets.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
 #include "shell/qt_toolkit.h"
+#include "shell/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
+    shell::LoadQtTranslations(application);
     QIcon icon;
     for (const int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
@@ -21,10 +24,11 @@ int main(int argc, char* argv[]) {
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
     const auto browser = platform::makeLanServerBrowser();
+    platform::LinuxNameResolver resolver;
     platform::SystemEnvironment environment;
     shell::QtToolkit toolkit;
 
-    FormMain window({sockets, icmp, *browser, environment, toolkit});
+    FormMain window({sockets, icmp, *browser, resolver, environment, toolkit});
     window.show();
     return application.exec();
 }

@@ -68,16 +68,15 @@ int LinuxSockets::gethostname(char* name, int length) {
     return 0;
 }
 
-std::optional<HostEntry> LinuxSockets::gethostbyname(const std::string& name) {
+std::optional<HostEntry> LookUpIPv4Host(const std::string& name) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
     hints.ai_flags = AI_CANONNAME;
     addrinfo* found = nullptr;
-    if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        lastError_ = socket_error::HostNotFound;
+    if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 ||
+        found == nullptr)
         return std::nullopt;
-    }
     HostEntry entry;
     entry.officialName = found->ai_canonname != nullptr ? found->ai_canonname : name;
     for (const addrinfo* item = found; item != nullptr; item = item->ai_next) {
@@ -90,10 +89,13 @@ std::optional<HostEntry> LinuxSockets::gethostbyname(const std::string& name) {
             entry.addressList.push_back(std::move(bytes));
     }
     ::freeaddrinfo(found);
-    if (entry.addressList.empty()) {
-        lastError_ = socket_error::HostNotFound;
-        return std::nullopt;
-    }
+    if (entry.addressList.empty()) return std::nullopt;
+    return entry;
+}
+
+std::optional<HostEntry> LinuxSockets::gethostbyname(const std::string& name) {
+    std::optional<HostEntry> entry = LookUpIPv4Host(name);
+    if (!entry) lastError_ = socket_error::HostNotFound;
     return entry;
 }
 

@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// The IPv4 addresses of `name` from the system resolver (getaddrinfo), each
+// once, in its order; nothing when there are none. Safe on any thread.
+std::optional<HostEntry> LookUpIPv4Host(const std::string& name);
+
 class LinuxSockets final : public SocketApi {
 public:
     int WSAStartup(std::uint16_t version) override;

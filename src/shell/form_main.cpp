@@ -13,11 +13,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "net/ip_module.h"
 #include "shell/controls.h"
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"
+#include "shell/title_bar_buttons.h"
 #include "shell/twips.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
@@ -74,9 +76,11 @@ FormMain::FormMain(Services services, QWidget* parent)
     ping = new PingPage(*this);
     hostDetection = new hosts::HostDetectionPage(
         {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
-        services_.browser, services_.sockets, services_.toolkit, services_.environment, this);
+        services_.browser, services_.resolver, services_.sockets, services_.toolkit,
+        services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
+    KeepOnlyTheCloseButton(*this);
 }
 
 FormMain::~FormMain() = default;
@@ -103,7 +107,11 @@ void FormMain::buildTraceRoutePage() {
     Combo1->setObjectName("Combo1");
     Combo1->setGeometry(twipsRect(1440, 360, 2655, 315));
     Combo1->setEditable(true);
+    // The run takes the text exactly as typed: no completion from the list,
+    // and Enter neither adds an entry nor swaps the text for a matching one.
+    Combo1->setCompleter(nullptr);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setDuplicatesEnabled(true);
     Combo1->setEditText("Combo1");
     Command1 = button(page, "Command1", "&OK", {4200, 360, 1575, 375});
     Label2 = label(page, "Label2", "indirizzo IP", {240, 780, 1095, 255}, look::Blue, true);
@@ -126,7 +134,7 @@ void FormMain::buildTraceRoutePage() {
     Text4 = new MultiLineTextBox(page);
     Text4->setObjectName("Text4");
     Text4->setGeometry(twipsRect(240, 2760, 5535, 3615));
-    Text4->setPlainText("Text4");
+    Text4->setText("Text4");
     Text4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text4->setLineWrapMode(QPlainTextEdit::NoWrap);
     look::setBackground(*Text4, look::LightYellow);
@@ -307,6 +315,21 @@ void FormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (centred_) return;
     centred_ = true;
+    centreOnScreen();
+    // A window manager puts its frame around the window only once it is
+    // mapped: when it is first exposed, centre it again, frame included.
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        windowHandle()->removeEventFilter(this);
+        if (frameGeometry().size() != size()) centreOnScreen();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormMain::centreOnScreen() {
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

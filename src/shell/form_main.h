@@ -113,6 +113,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildTabStrip();
@@ -123,6 +124,7 @@ private:
     void setFocusOrder();
     void setText4TabStops();
     void selectTab(int index);
+    void centreOnScreen();
 
     shell::Services services_;
     bool closed_ = false;

@@ -8,23 +8,46 @@
 
 namespace shell {
 
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+}  // namespace
+
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setUndoRedoEnabled(false);
 }
 
 QString MultiLineTextBox::forDisplay(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(CrLf, QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
 
+QString MultiLineTextBox::text() const {
+    // Block by block rather than toPlainText(), which would turn no-break
+    // spaces into plain ones.
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin()) text += CrLf;
+        text += block.text();
+    }
+    return text;
+}
+
 void MultiLineTextBox::setText(const QString& text) {
-    if (text == text_) return;
-    const bool appending = !text_.isEmpty() && text.startsWith(text_) && !text_.endsWith(QLatin1Char('\r'));
-    const QString previous = text_;
-    text_ = text;
-    if (!appending) {
-        setPlainText(forDisplay(text_));
+    const QString current = this->text();
+    if (text == current) return;
+    if (!current.isEmpty() && text.startsWith(current))
+        appendText(text.mid(current.size()));
+    else
+        setPlainText(forDisplay(text));
+}
+
+void MultiLineTextBox::appendText(const QString& addition) {
+    if (addition.isEmpty()) return;
+    if (document()->isEmpty()) {
+        setPlainText(forDisplay(addition));
         return;
     }
     // Only the new tail goes into the view: the document keeps its layout and
@@ -33,7 +56,7 @@ void MultiLineTextBox::setText(const QString& text) {
     const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(forDisplay(text_.mid(previous.size())));
+    cursor.insertText(forDisplay(addition));
     if (atEnd) bar->setValue(bar->maximum());
 }
 

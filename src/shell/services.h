@@ -4,6 +4,7 @@
 
 #include "platform/environment.h"
 #include "platform/icmp_api.h"
+#include "platform/name_resolver.h"
 #include "platform/server_browser.h"
 #include "platform/socket_api.h"
 #include "shell/toolkit.h"
@@ -14,6 +15,7 @@ struct Services {
     platform::SocketApi& sockets;
     platform::IcmpApi& icmp;
     platform::ServerBrowser& browser;
+    platform::NameResolver& resolver;
     platform::Environment& environment;
     Toolkit& toolkit;
 };

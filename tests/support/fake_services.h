@@ -2,6 +2,7 @@
 // One set of fakes for every outside service the window reaches.
 
 #include "fake_environment.h"
+#include "fake_name_resolver.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
 #include "platform/icmp_api.h"
@@ -31,13 +32,16 @@ struct FakeServices {
     FakeSockets sockets;
     NoIcmp noIcmp;
     EmptyBrowser emptyBrowser;
+    FakeNameResolver resolver;
     FakeEnvironment environment;
     FakeToolkit toolkit;
     platform::IcmpApi* icmp = &noIcmp;
     platform::ServerBrowser* browser = &emptyBrowser;
 
     FakeServices() { sockets.addHost("pc12", {{10, 0, 0, 7}}); }
-    shell::Services services() { return {sockets, *icmp, *browser, environment, toolkit}; }
+    shell::Services services() {
+        return {sockets, *icmp, *browser, resolver, environment, toolkit};
+    }
 };
 
 }  // namespace testing_support

@@ -18,6 +18,7 @@ public:
     int hostNameError = platform::socket_error::Fault;
     std::string hostName = "pc12";
     std::map<std::string, platform::HostEntry> hosts;  // name -> entry
+    std::vector<std::string> lookups;                  // every name asked for, in order
     int openSessions = 0;
     int startups = 0;
     int lastError = 0;
@@ -51,6 +52,7 @@ public:
         return 0;
     }
     std::optional<platform::HostEntry> gethostbyname(const std::string& name) override {
+        lookups.push_back(name);
         const auto found = hosts.find(name);
         if (found != hosts.end()) return found->second;
         // A dotted address resolves to itself, as with the real resolver.

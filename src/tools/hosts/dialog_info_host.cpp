@@ -35,7 +35,8 @@ QLabel* heading(QWidget* parent, const QString& text, const QRect& geometry) {
     label->setGeometry(geometry);
     label->setTextFormat(Qt::PlainText);  // host names are shown as they are
     paintTextBlue(*label);
-    QFont font = QApplication::font();
+    // The window's own face, larger and bold.
+    QFont font = parent->font();
     font.setPointSizeF(9.75);
     font.setBold(true);
     label->setFont(font);
@@ -82,6 +83,9 @@ DialogInfoHost::DialogInfoHost(QWidget* parent)
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Info aggiuntive per l'Host selezionato"));
+    // A window does not pass its font on to the windows it opens: take it
+    // over, so that the dialog reads like the window it belongs to.
+    if (parent) setFont(parent->window()->font());
     setWindowIcon(QApplication::windowIcon());
     setFixedSize(shell::twips(5745), shell::twips(2340));
     setSizeGripEnabled(false);

@@ -9,12 +9,13 @@
 
 #include "net/tracert_module.h"
 #include "shell/multi_line_text_box.h"
+#include "shell/twips.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
 #include "tools/hosts/host_report.h"
 #include "tools/hosts/net_detect.h"
 #include "tools/hosts/report_file.h"
-#include "shell/twips.h"
+#include "tools/hosts/resolution_deadline.h"
 
 namespace hosts {
 
@@ -33,12 +34,14 @@ QString signedDecimal(std::uint32_t code) {
 }  // namespace
 
 HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
-                                     platform::ServerBrowser& browser, platform::SocketApi& sockets,
+                                     platform::ServerBrowser& browser,
+                                     platform::NameResolver& resolver, platform::SocketApi& sockets,
                                      shell::Toolkit& toolkit, platform::Environment& environment,
                                      QObject* parent)
     : QObject(parent),
       controls_(controls),
       browser_(browser),
+      resolver_(resolver),
       sockets_(sockets),
       toolkit_(toolkit),
       environment_(environment) {
@@ -56,6 +59,7 @@ HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
 }
 
 void HostDetectionPage::CmdNetDetect_Click() {
+    const auto clicked = std::chrono::steady_clock::now();
     controls_.Txt_hosts->setText(QString());
     std::uint32_t resumeHandle = 0;
     // Each call that delivers entries must move the resume handle on, and no
@@ -69,7 +73,7 @@ void HostDetectionPage::CmdNetDetect_Click() {
         ++calls;
         announced = std::max(announced, result.totalEntries);
         if (deliveredEntries(result)) {
-            listServers(result);
+            listServers(result, clicked);
         } else {
             toolkit_.messageBox(QStringLiteral("Errore di NetServerEnum: ") +
                                 signedDecimal(result.status));
@@ -80,26 +84,41 @@ void HostDetectionPage::CmdNetDetect_Click() {
     }
 }
 
-void HostDetectionPage::listServers(const platform::ServerEnumResult& result) {
+void HostDetectionPage::listServers(const platform::ServerEnumResult& result,
+                                    std::chrono::steady_clock::time_point clicked) {
     QTreeWidget& list = *controls_.Lv_hosts;
     list.clear();
     const std::size_t count = std::min<std::size_t>(result.entriesRead, result.servers.size());
+    QStringList hostNames;
+    std::vector<std::string> lookupNames;
+    lookupNames.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const char16_t* const name = result.servers[i].name.c_str();
+        hostNames << NetDetect::WideStringFromPointer(name);
+        lookupNames.push_back(hostNames.back().toLocal8Bit().toStdString());
+    }
+    // All names at once, off this thread: one silent name must not cost the
+    // others their turn, nor a silent resolver hold the window.
+    const auto answers = resolver_.resolveAll(
+        lookupNames, ResolutionDeadline(clicked, std::chrono::steady_clock::now()));
+
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(count));
     for (std::size_t i = 0; i < count; ++i) {
-        const platform::ServerInfo& server = result.servers[i];
+        // Each host still gets a sockets session of its own, in list order,
+        // and with it the warning when that session cannot be ended.
         Tracert_Module::SocketsInitialize(sockets_);
-        const char16_t* const name = server.name.c_str();
-        const QString hostName = NetDetect::WideStringFromPointer(name);
-        QString address = Tracert_Module::ResolveHostToIP(sockets_, hostName);
+        QString address;
+        if (i < answers.size() && answers[i])
+            address = Tracert_Module::AddressToText(sockets_, *answers[i]);
         // Discovery may have seen the host where the resolver knows nothing
-        // of its name.
-        if (address.isEmpty()) address = QString::fromStdString(server.seenAddress);
+        // of its name, or did not answer in time.
+        if (address.isEmpty()) address = QString::fromStdString(result.servers[i].seenAddress);
         Tracert_Module::SocketsCleanup(sockets_, toolkit_);
         QStringList fields(host_column::Count);
         fields[host_column::Number] = QString::number(i + 1);
         fields[host_column::Address] = address;
-        fields[host_column::HostName] = hostName;
+        fields[host_column::HostName] = hostNames[static_cast<qsizetype>(i)];
         rows.append(new QTreeWidgetItem(fields));
     }
     // One insertion and at most one sort, whatever the number of hosts.

@@ -4,7 +4,10 @@
 
 #include <QObject>
 
+#include <chrono>
+
 #include "platform/environment.h"
+#include "platform/name_resolver.h"
 #include "platform/server_browser.h"
 #include "platform/socket_api.h"
 #include "shell/toolkit.h"
@@ -38,8 +41,9 @@ class HostDetectionPage : public QObject {
 public:
     // Connects the handlers to the controls' clicks.
     HostDetectionPage(const HostDetectionControls& controls, platform::ServerBrowser& browser,
-                      platform::SocketApi& sockets, shell::Toolkit& toolkit,
-                      platform::Environment& environment, QObject* parent = nullptr);
+                      platform::NameResolver& resolver, platform::SocketApi& sockets,
+                      shell::Toolkit& toolkit, platform::Environment& environment,
+                      QObject* parent = nullptr);
 
 public slots:
     void CmdNetDetect_Click();
@@ -49,13 +53,16 @@ public slots:
     void btn_logFile_Click();
 
 private:
-    // Lists one browser call's servers, numbered from 1, in place of the rows.
-    void listServers(const platform::ServerEnumResult& result);
+    // Lists one browser call's servers, numbered from 1, in place of the rows;
+    // their names are looked up within the bound counted from the click.
+    void listServers(const platform::ServerEnumResult& result,
+                     std::chrono::steady_clock::time_point clicked);
     // Puts the rows back in sort order once sorting has been switched on.
     void Refresh();
 
     HostDetectionControls controls_;
     platform::ServerBrowser& browser_;
+    platform::NameResolver& resolver_;
     platform::SocketApi& sockets_;
     shell::Toolkit& toolkit_;
     platform::Environment& environment_;

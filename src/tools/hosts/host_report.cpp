@@ -16,10 +16,16 @@ constexpr const char* kHeaderTexts[] = {"Indirizzo IP", "Nome Host", "Utente",
                                         "Sede",         "Piano",     "Stanza"};
 constexpr int kReportedSubItems = 6;
 
+// C0, DEL and C1. A C1 character's numeric reference would not even show
+// it: browsers read &#128; to &#159; as Windows-1252 punctuation.
+bool isControl(char32_t character) {
+    return character < 0x20 || (character >= 0x7F && character <= 0x9F);
+}
+
 bool needsEscaping(QChar character) {
     const char16_t unit = character.unicode();
-    return unit > 0x7F || unit == u'&' || unit == u'<' || unit == u'>' || unit == u'"' ||
-           unit == u'\'';
+    return unit > 0x7E || unit < 0x20 || unit == u'&' || unit == u'<' || unit == u'>' ||
+           unit == u'"' || unit == u'\'';
 }
 
 // The locale's date and time formats, as the classic general date shows
@@ -63,6 +69,7 @@ QString HtmlText(const QString& value) {
                                : char32_t(QChar::ReplacementCharacter);
             if (paired) ++i;
         }
+        if (isControl(character)) continue;
         switch (character) {
             case U'&':
                 text += QLatin1String("&amp;");

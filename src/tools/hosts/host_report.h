@@ -17,7 +17,9 @@ QString GeneralDateText(const QDateTime& moment, const QLocale& locale = QLocale
 // `value` made safe to stand in HTML text or in a quoted attribute, and
 // plain ASCII: markup characters become entities, everything beyond ASCII a
 // numeric character reference, so every browser shows it the same whatever
-// encoding it assumes.
+// encoding it assumes. Control characters (C0, DEL, C1) are dropped: no host
+// name or annotation carries them, and in a report they only break lines or
+// hide text.
 QString HtmlText(const QString& value);
 
 // The report document, every line ending in CR LF. `rows` holds, for each

@@ -15,6 +15,7 @@
 #include "fake_services.h"
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "shell/form_main.h"
 #include "tools/hosts/dialog_info_host.h"
@@ -46,8 +47,10 @@ private slots:
         QTemporaryDir folder;
         fakes.environment.folder = folder.path();
         platform::LinuxSockets sockets;
+        platform::LinuxNameResolver resolver;
         const auto browser = platform::makeLanServerBrowser();
-        FormMain form({sockets, fakes.noIcmp, *browser, fakes.environment, fakes.toolkit});
+        FormMain form(
+            {sockets, fakes.noIcmp, *browser, resolver, fakes.environment, fakes.toolkit});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.TabStrip1->setCurrentIndex(1);

@@ -5,6 +5,7 @@
 
 #include "host_page_fixture.h"
 #include "tools/hosts/net_detect.h"
+#include "tools/hosts/resolution_deadline.h"
 
 using testing_support::HostPageFixture;
 using namespace hosts;
@@ -16,8 +17,8 @@ class HostEnumerationTest : public QObject {
 private slots:
     void threeServersOneUnresolvedAreNumberedInBrowserOrder() {
         HostPageFixture f;
-        f.sockets.addHost("alpha", {{10, 0, 0, 5}});
-        f.sockets.addHost("gamma", {{10, 0, 0, 7}, {10, 0, 0, 8}});
+        f.resolver.addHost("alpha", {10, 0, 0, 5});
+        f.resolver.addHost("gamma", {10, 0, 0, 7});
         f.browser.addCall(status::Success, {{u"alpha", ""}, {u"beta", ""}, {u"gamma", ""}}, 3);
         f.Txt_hosts->setText(QStringLiteral("old report\r\n"));
 
@@ -38,8 +39,8 @@ private slots:
 
     void equalAndEmptyAddressesEachKeepTheirRow() {
         HostPageFixture f;
-        f.sockets.addHost("pc1", {{10, 0, 0, 9}});
-        f.sockets.addHost("pc1-alias", {{10, 0, 0, 9}});
+        f.resolver.addHost("pc1", {10, 0, 0, 9});
+        f.resolver.addHost("pc1-alias", {10, 0, 0, 9});
         f.browser.addCall(status::Success,
                           {{u"pc1", ""}, {u"pc1-alias", ""}, {u"lost1", ""}, {u"lost2", ""}}, 4);
         f.page->CmdNetDetect_Click();
@@ -50,13 +51,58 @@ private slots:
 
     void addressSeenByDiscoveryStandsInForTheResolver() {
         HostPageFixture f;
-        f.sockets.addHost("known.local", {{10, 0, 0, 1}});
+        f.resolver.addHost("known.local", {10, 0, 0, 1});
         f.browser.addCall(
             status::Success,
             {{u"known.local", "10.0.0.99"}, {u"printer.local", "10.0.0.42"}, {u"ghost", ""}}, 3);
         f.page->CmdNetDetect_Click();
         // The resolver's answer wins where there is one.
         QCOMPARE(f.column(host_column::Address), QStringList({"10.0.0.1", "10.0.0.42", ""}));
+    }
+
+    void namesWithoutAnswerInTimeGetTheAddressDiscoverySaw() {
+        HostPageFixture f;
+        f.resolver.addHost("pc-a", {10, 0, 0, 1});
+        f.resolver.addHost("pc-b", {10, 0, 0, 2});
+        f.resolver.silent = {"pc-b", "pc-c", "pc-d"};
+        f.browser.addCall(
+            status::Success,
+            {{u"pc-a", "10.9.0.1"}, {u"pc-b", "10.9.0.2"}, {u"pc-c", "10.9.0.3"}, {u"pc-d", ""}},
+            4);
+        QTest::mouseClick(f.CmdNetDetect, Qt::LeftButton);
+        QCOMPARE(f.column(host_column::Address),
+                 QStringList({"10.0.0.1", "10.9.0.2", "10.9.0.3", ""}));
+        QCOMPARE(f.column(host_column::HostName), QStringList({"pc-a", "pc-b", "pc-c", "pc-d"}));
+        // Every name goes to the resolver in one call, so none waits for another.
+        QCOMPARE(f.resolver.calls,
+                 std::vector<std::vector<std::string>>({{"pc-a", "pc-b", "pc-c", "pc-d"}}));
+        QCOMPARE(f.sockets.startups, 4);
+        QCOMPARE(f.sockets.openSessions, 0);
+        QVERIFY(f.toolkit.messages.empty());
+    }
+
+    void lookupsEndWithinTheBoundCountedFromTheClick() {
+        using std::chrono::milliseconds;
+        HostPageFixture f;
+        f.browser.addCall(status::Success, {{u"a", ""}}, 1);
+        const auto beforeClick = std::chrono::steady_clock::now();
+        f.page->CmdNetDetect_Click();
+        QCOMPARE(f.resolver.deadlines.size(), 1u);
+        const auto deadline = f.resolver.deadlines[0];
+        const auto called = f.resolver.callTimes[0];
+        QVERIFY(deadline >= beforeClick + kHostsListedWithin);
+        QVERIFY(deadline <= called + kHostsListedWithin);
+        QVERIFY(deadline >= called + kShortestResolution);
+
+        // A browser that took most or all of the bound still leaves the
+        // lookups a short while, counted from when it returned.
+        const std::chrono::steady_clock::time_point click{};
+        const auto quick = click + kHostsListedWithin - kShortestResolution - milliseconds(100);
+        QCOMPARE(ResolutionDeadline(click, quick), click + kHostsListedWithin);
+        const auto late = click + kHostsListedWithin - milliseconds(100);
+        QCOMPARE(ResolutionDeadline(click, late), late + kShortestResolution);
+        const auto overdue = click + 3 * kHostsListedWithin;
+        QCOMPARE(ResolutionDeadline(click, overdue), overdue + kShortestResolution);
     }
 
     void pagingGoesOnWithMoreDataThenStops() {

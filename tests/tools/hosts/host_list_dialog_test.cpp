@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "host_page_fixture.h"
+#include "shell/look.h"
 #include "tools/hosts/dialog_info_host.h"
 
 using testing_support::HostPageFixture;
@@ -218,7 +219,7 @@ private slots:
 
             QVERIFY(dialog.lbl_ip->font().bold());
             QCOMPARE(dialog.lbl_host->font().pointSizeF(), 9.75);
-            QCOMPARE(dialog.lbl_host->font().family(), QApplication::font().family());
+            QCOMPARE(dialog.lbl_host->font().family(), f.window.font().family());
             QVERIFY(!dialog.txt_utente->font().bold());
             QCOMPARE(dialog.Label2->palette().color(QPalette::WindowText), QColor(0, 0, 255));
             QCOMPARE(dialog.Label3->alignment() & Qt::AlignRight, Qt::AlignRight);
@@ -236,6 +237,38 @@ private slots:
             QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
         });
         clickRow(f, "echo");
+    }
+
+    void dialogTakesTheFontOfTheWindowThatOpensIt() {
+        HostPageFixture f;
+        // The main window's own font, which the application's default is not.
+        f.window.setFont(shell::look::dialogFont());
+        QVERIFY(f.window.font() != QApplication::font());
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        enumerateTwelve(f);
+
+        int shown = 0;
+        onDialog(f, [&](DialogInfoHost& dialog) {
+            ++shown;
+            const QFont windowFont = f.window.font();
+            QCOMPARE(dialog.font(), windowFont);
+            for (QWidget* control : std::initializer_list<QWidget*>{
+                     dialog.Label1, dialog.Label2, dialog.Label3, dialog.Label4, dialog.txt_utente,
+                     dialog.txt_sede, dialog.txt_piano, dialog.txt_stanza, dialog.OKButton,
+                     dialog.CancelButton})
+                QCOMPARE(control->font(), windowFont);
+            // The two headings: the window's face, 9.75 points, bold.
+            for (QLabel* heading : {dialog.lbl_ip, dialog.lbl_host}) {
+                QCOMPARE(heading->font().family(), windowFont.family());
+                QCOMPARE(heading->font().pointSizeF(), 9.75);
+                QVERIFY(heading->font().bold());
+            }
+            QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+        });
+        clickRow(f, "echo");
+        clickRow(f, "golf");  // built afresh, and again in the window's font
+        QCOMPARE(shown, 2);
     }
 
     void hostNamesAreShownAsPlainText() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "fake_environment.h"
+#include "fake_name_resolver.h"
 #include "fake_server_browser.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
@@ -31,12 +32,14 @@ struct HostPageFixture {
     QTreeWidget* Lv_hosts = new QTreeWidget(&window);
     shell::MultiLineTextBox* Txt_hosts = new shell::MultiLineTextBox(&window);
     FakeServerBrowser browser;
+    FakeNameResolver resolver;
     FakeSockets sockets;
     FakeToolkit toolkit;
     FakeEnvironment environment;
     std::unique_ptr<hosts::HostDetectionPage> page;
 
-    HostPageFixture() {
+    // The page looks names up through `resolver` unless given another one.
+    explicit HostPageFixture(platform::NameResolver* otherResolver = nullptr) {
         window.setWindowTitle(QStringLiteral("Tarsino on PC12 [10.0.0.7]"));
         window.resize(720, 480);
         Lv_hosts->setGeometry(8, 96, 700, 337);
@@ -45,7 +48,8 @@ struct HostPageFixture {
         page = std::make_unique<hosts::HostDetectionPage>(
             hosts::HostDetectionControls{&window, txt_domain, CmdNetDetect, btn_clearDominio,
                                          btn_logFile, Lv_hosts, Txt_hosts},
-            browser, sockets, toolkit, environment);
+            browser, otherResolver != nullptr ? *otherResolver : resolver, sockets, toolkit,
+            environment);
     }
 
     QString cell(int row, int column) const { return Lv_hosts->topLevelItem(row)->text(column); }

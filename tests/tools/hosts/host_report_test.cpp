@@ -6,13 +6,17 @@
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
 
 #include "host_page_fixture.h"
 #include "tools/hosts/host_report.h"
+#include "tools/hosts/report_file.h"
 
 using testing_support::HostPageFixture;
 using namespace hosts;
+using namespace std::string_view_literals;
 namespace status = platform::browser_status;
 
 namespace {
@@ -69,9 +73,17 @@ struct ReportFixture : HostPageFixture {
         qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     }
     QString reportPath() const { return folder.path() + QStringLiteral("/Tarsino.htm"); }
+    static QString dataReportPath() {
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+               QStringLiteral("/Tarsino.htm");
+    }
+    QStringList folderEntries() const {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
     void twoHostsFirstAnnotated() {
-        sockets.addHost("pc-b", {{10, 0, 0, 2}});
-        sockets.addHost("pc-a", {{10, 0, 0, 1}});
+        resolver.addHost("pc-b", {10, 0, 0, 2});
+        resolver.addHost("pc-a", {10, 0, 0, 1});
         browser.addCall(status::Success, {{u"pc-b", ""}, {u"pc-a", ""}}, 2);
         browser.repeatLast = true;
         page->CmdNetDetect_Click();
@@ -123,7 +135,7 @@ private slots:
                  QStringLiteral("Html Log File creato!\r\n") + f.reportPath());
         QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
         QCOMPARE(f.toolkit.messages[0].title, QString("Sinotar"));
-        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
+        QCOMPARE(f.folderEntries(), QStringList({"Tarsino.htm"}));
     }
 
     void twoHostsOneAnnotatedExactBytes() {
@@ -174,6 +186,25 @@ private slots:
         QVERIFY(!report.contains("<script>"));
     }
 
+    void controlCharactersNeverReachTheFile() {
+        ReportFixture f;
+        // A peer's name that would start a row of its own, and a pasted annotation.
+        f.browser.addCall(status::Success, {{u"pc\r\n<tr>evil\u0007", "10.0.0.4"}}, 1);
+        f.page->CmdNetDetect_Click();
+        const std::u16string_view user = u"Rossi\tMario\u0000\u001b[2J"sv;
+        f.Lv_hosts->topLevelItem(0)->setText(host_column::User,
+                                             QString::fromUtf16(user.data(), user.size()));
+        f.page->btn_logFile_Click();
+        const QByteArray report = readFile(f.reportPath());
+        QCOMPARE(report.split('\n').size(), 6);  // five lines and the empty one
+        QVERIFY(std::all_of(report.begin(), report.end(), [](char c) {
+            return c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F);
+        }));
+        QVERIFY(report.contains(
+            cells({"10.0.0.4", "pc&lt;tr&gt;evil", "RossiMario[2J", "", "", ""}).toLatin1() +
+            "\r\n</table>"));
+    }
+
     void escapingTable() {
         QCOMPARE(HtmlText(QString()), QString());
         QCOMPARE(HtmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
@@ -183,6 +214,12 @@ private slots:
                  QString("&#233;&#20013;&#128512;"));
         // A lone surrogate cannot be written: it becomes the replacement character.
         QCOMPARE(HtmlText(QString(QChar(0xD800))), QString("&#65533;"));
+        // Control characters go, all of them; the characters around them stay.
+        const std::u16string_view controls =
+            u"a\u0000b\tc\r\nd\u001be\u001f~\u007ff\u0085g\u009f\u00a0"sv;
+        QCOMPARE(HtmlText(QString::fromUtf16(controls.data(), controls.size())),
+                 QString("abcde~fg&#160;"));
+        QCOMPARE(HtmlText(QString("\r\n\t")), QString());
     }
 
     void generalDateTable() {
@@ -226,7 +263,7 @@ private slots:
             f.page->btn_logFile_Click();
         }
         QCOMPARE(readFile(f.reportPath()), old);
-        QCOMPARE(QDir(f.folder.path()).entryList(QDir::Files), QStringList({"Tarsino.htm"}));
+        QCOMPARE(f.folderEntries(), QStringList({"Tarsino.htm"}));
         QCOMPARE(f.toolkit.messages.size(), 1u);
         const auto& box = f.toolkit.messages[0];
         QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
@@ -235,6 +272,91 @@ private slots:
         QVERIFY(box.text.size() > box.text.lastIndexOf('\n') + 1);  // a reason follows the path
         QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
         QCOMPARE(box.title, QString("Sinotar"));
+    }
+
+    void reportNameThatIsALinkIsRefused_data() {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("link to an existing file") << true;
+        QTest::newRow("dangling link") << false;
+    }
+
+    void reportNameThatIsALinkIsRefused() {
+        QFETCH(bool, targetExists);
+        ReportFixture f;
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("precious");
+        if (targetExists) {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("kept as it is\n");
+        }
+        QVERIFY(QFile::link(target, f.reportPath()));
+        f.page->btn_logFile_Click();
+
+        // The link's target is neither written nor made, the link stays, and
+        // the report goes nowhere else either.
+        if (targetExists)
+            QCOMPARE(readFile(target), QByteArray("kept as it is\n"));
+        else
+            QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(QFileInfo(f.reportPath()).symLinkTarget(), target);
+        QCOMPARE(f.folderEntries(), QStringList({"Tarsino.htm"}));
+        QVERIFY(!QFileInfo::exists(ReportFixture::dataReportPath()));
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        const auto& box = f.toolkit.messages[0];
+        QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
+                                     f.reportPath() + QStringLiteral("\r\n")),
+                 qPrintable(box.text));
+        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(box.title, QString("Sinotar"));
+    }
+
+    void programFolderNotTheUsersOwnSendsReportToDataFolder_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("otherOwner");
+        QTest::newRow("writable by others") << 0777 << false;
+        QTest::newRow("writable by others, sticky") << 01777 << false;
+        QTest::newRow("writable by the group") << 0770 << false;
+        QTest::newRow("another user's") << 0755 << true;
+    }
+
+    void programFolderNotTheUsersOwnSendsReportToDataFolder() {
+        QFETCH(int, mode);
+        QFETCH(bool, otherOwner);
+        if (otherOwner && ::geteuid() != 0) QSKIP("needs root to give the folder to another user");
+        ReportFixture f;
+        const QByteArray folder = QFile::encodeName(f.folder.path());
+        QCOMPARE(::chmod(folder.constData(), static_cast<mode_t>(mode)), 0);
+        if (otherOwner) QCOMPARE(::chown(folder.constData(), 65534, 65534), 0);
+        f.page->btn_logFile_Click();
+
+        QCOMPARE(f.folderEntries(), QStringList());
+        QVERIFY(readFile(ReportFixture::dataReportPath()).startsWith("<html><head><title>"));
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        QCOMPARE(f.toolkit.messages[0].text,
+                 QStringLiteral("Html Log File creato!\r\n") + ReportFixture::dataReportPath());
+        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+        ::chown(folder.constData(), ::geteuid(), ::getegid());  // so it can be removed
+    }
+
+    void confirmationShowsTheRealPath() {
+        ReportFixture f;
+        QVERIFY(QDir(f.folder.path()).mkdir("real"));
+        QVERIFY(QFile::link(f.folder.filePath("real"), f.folder.filePath("alias")));
+        f.environment.folder = f.folder.filePath("alias");
+        f.page->btn_logFile_Click();
+        const QString real = f.folder.filePath("real/Tarsino.htm");
+        QVERIFY(readFile(real).startsWith("<html><head><title>"));
+        QCOMPARE(f.toolkit.messages.size(), 1u);
+        QCOMPARE(f.toolkit.messages[0].text, QStringLiteral("Html Log File creato!\r\n") + real);
+    }
+
+    void systemFoldersTable() {
+        for (const char* system : {"/", "/usr", "/usr/bin", "/usr/local/bin", "/bin", "/sbin",
+                                   "/lib/x86_64-linux-gnu", "/opt/tarsino", "/etc", "/var/lib/x"})
+            QVERIFY2(IsSystemFolder(system), system);
+        for (const char* own : {"/home/rossi/tarsino", "/root/build", "/tmp/x", "/usr2", "/optics"})
+            QVERIFY2(!IsSystemFolder(own), own);
     }
 
     void unwritableApplicationFolderFallsBackToDataFolder() {

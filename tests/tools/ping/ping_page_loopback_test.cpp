@@ -25,7 +25,8 @@ QStringList pingLoopback(SocketChoice choice) {
     FakeServices fakes;
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp(choice);
-    FormMain form({sockets, icmp, *fakes.browser, fakes.environment, fakes.toolkit});
+    FormMain form(
+        {sockets, icmp, *fakes.browser, fakes.resolver, fakes.environment, fakes.toolkit});
     form.Text6->setText("127.0.0.1");
     form.Cmd_ping->click();
     QStringList boxes;

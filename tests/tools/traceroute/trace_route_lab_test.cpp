@@ -33,7 +33,8 @@ struct Trace {
     std::unique_ptr<FormMain> form;
 
     explicit Trace(SocketChoice choice) : icmp(choice) {
-        shell::Services services{sockets, icmp, *fakes.browser, fakes.environment, fakes.toolkit};
+        shell::Services services{sockets,           icmp,         *fakes.browser, fakes.resolver,
+                                 fakes.environment, fakes.toolkit};
         form = std::make_unique<FormMain>(services);
     }
     void run(const QString& target) {

@@ -37,6 +37,8 @@ struct Lab {
         form->Combo1->setEditText(target);
         form->Command1->click();
     }
+    // What the results box shows.
+    QString shown() const { return form->Text4->document()->toPlainText(); }
     QStringList list1() const {
         QStringList entries;
         for (int i = 0; i < form->List1->count(); ++i) entries << form->List1->item(i)->text();
@@ -103,6 +105,11 @@ private slots:
     void threeHopRunWritesHeadingHopLinesAndCompletion() {
         Lab lab(threeHops());
         lab.trace("target.lab");
+        QCOMPARE(lab.shown(), QString("Tracing Route su target.lab:\n\n"
+                                      "Hop #\t1\t<10 ms\t10.0.1.1\n"
+                                      "Hop #\t2\t35 ms\t10.0.2.1\n"
+                                      "Hop #\t3\t*\t10.0.3.2\n"
+                                      "\nTrace Route Completato"));
         QCOMPARE(lab.form->Text4->text(),
                  QString("Tracing Route su target.lab:\r\n\r\n"
                          "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
@@ -169,7 +176,7 @@ private slots:
         Lab lab(threeHops());
         lab.form->txt_domain->setText("target.lab");
         lab.trace("   ");
-        QVERIFY(lab.form->Text4->text().startsWith("Tracing Route su    :\r\n\r\n"));
+        QVERIFY(lab.shown().startsWith("Tracing Route su    :\n\n"));
         QCOMPARE(lab.form->Combo1->count(), 3);
         QCOMPARE(lab.form->Combo1->itemText(2), QString("   "));
     }
@@ -185,6 +192,68 @@ private slots:
         QCOMPARE(lab.form->Combo1->currentText(), QString(" target.lab"));
     }
 
+    // Keys typed into the combo's text field, then a click on "&OK": the run
+    // traces what was typed, never an entry of the list that it begins.
+    void typedPrefixOfAListEntryIsTracedAsTyped_data() {
+        QTest::addColumn<QString>("earlier");  // traced before, so in the list
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("enter");  // Enter pressed before the click
+        struct Row {
+            const char* name;
+            const char* earlier;
+            const char* typed;
+            const char* address;
+            bool enter;
+        };
+        for (const Row& row : std::initializer_list<Row>{
+                 {"loc, localhost listed", "", "loc", "10.0.3.2", false},
+                 {"10.0.0.1, 10.0.0.12 listed", "10.0.0.12", "10.0.0.1", "10.0.0.1", false},
+                 {"Enter on loc", "", "loc", "10.0.3.2", true},
+                 {"Enter on LOCALHOST", "", "LOCALHOST", "10.0.3.3", true}})
+            QTest::newRow(row.name)
+                << QString(row.earlier) << QString(row.typed) << QString(row.address) << row.enter;
+    }
+    void typedPrefixOfAListEntryIsTracedAsTyped() {
+        QFETCH(QString, earlier);
+        QFETCH(QString, typed);
+        QFETCH(QString, address);
+        QFETCH(bool, enter);
+        Lab lab({{address.toStdString()}});
+        lab.fakes.sockets.addHost("loc", {{10, 0, 3, 2}});
+        lab.fakes.sockets.addHost("LOCALHOST", {{10, 0, 3, 3}});
+        lab.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(lab.form.get()));
+        QCOMPARE(lab.form->Combo1->itemText(1), FormMain::DefaultRemoteHost);
+        if (!earlier.isEmpty()) {
+            lab.route.path = {{earlier.toStdString()}};
+            lab.trace(earlier);
+            lab.route.path = {{address.toStdString()}};
+        }
+        const int entries = lab.form->Combo1->count();
+
+        QLineEdit* field = lab.form->Combo1->lineEdit();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, typed);
+        if (enter) QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(lab.form->Combo1->currentText(), typed);
+        lab.route.calls.clear();
+        QTest::mouseClick(lab.form->Command1, Qt::LeftButton);
+
+        QCOMPARE(QString::fromStdString(lab.fakes.sockets.lookups.back()), typed);
+        QVERIFY(!lab.route.calls.empty());
+        for (const auto& call : lab.route.calls)
+            QCOMPARE(call.destination, ::inet_addr(address.toLatin1().constData()));
+        QVERIFY(lab.fakes.toolkit.messages.empty());
+        QVERIFY(lab.shown().startsWith("Tracing Route su " + typed + ":\n\n"));
+        // The run's new entry leaves the typed text as it was.
+        QCOMPARE(lab.form->Combo1->count(), entries + 1);
+        QCOMPARE(lab.form->Combo1->itemText(entries), typed);
+        QCOMPARE(lab.form->Combo1->currentText(), typed);
+        QCOMPARE(field->text(), typed);
+    }
+
     void unresolvableNameIsReportedAndNothingIsSent() {
         Lab lab(threeHops());
         lab.trace("nowhere.invalid");
@@ -197,7 +266,7 @@ private slots:
         QCOMPARE(lab.route.handlesOpened, 0);
         QCOMPARE(lab.form->Combo1->count(), 2);
         QCOMPARE(lab.form->Text1->text(), QString());
-        QCOMPARE(lab.form->Text4->text(), QString());
+        QCOMPARE(lab.shown(), QString());
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
         QVERIFY(lab.form->Command1->isEnabled());
     }
@@ -219,6 +288,7 @@ private slots:
             QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("SINOTAR"));
             QCOMPARE(lab.fakes.toolkit.messages[0].icon, shell::MessageIcon::None);
             QCOMPARE(lab.form->Text3->text(), QString("32"));
+            QCOMPARE(lab.shown(), QString());
         }
         {
             Lab lab(threeHops());
@@ -228,6 +298,7 @@ private slots:
             QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile aprire un gestore di file ICMP"));
             QCOMPARE(lab.form->Combo1->count(), 2);
             QCOMPARE(lab.form->Text1->text(), QString());
+            QCOMPARE(lab.shown(), QString());
             QCOMPARE(lab.fakes.sockets.openSessions, 0);
         }
     }
@@ -270,7 +341,7 @@ private slots:
             lab.form->Text6->setText("typed while tracing");
         };
         lab.trace("target.lab");
-        QVERIFY(lab.form->Text4->text().endsWith("Trace Route Completato"));
+        QVERIFY(lab.shown().endsWith("\n\nTrace Route Completato"));
         QCOMPARE(lab.form->Text6->text(), QString("typed while tracing"));
     }
 };

@@ -1,0 +1,14 @@
+#pragma once
+// A window whose title bar offers the close button only: no minimize, no
+// maximize.
+
+class QWidget;
+
+namespace shell {
+
+// Call before the window is first shown. The window's flags already ask for
+// it (Qt passes them on as Motif hints); this covers window managers that
+// ignore those hints for the two buttons.
+void KeepOnlyTheCloseButton(QWidget& window);
+
+}  // namespace shell

@@ -1,0 +1,77 @@
+// Qt's own texts read Italian once its translation is loaded: the Yes and No
+// of a question, the context menus of the text boxes. The texts the program
+// sets stay exactly as they are.
+
+#include <QtTest>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+#include "shell/multi_line_text_box.h"
+#include "shell/qt_translations.h"
+
+namespace {
+
+QString yesText() {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    return box.button(QMessageBox::Yes)->text();
+}
+
+// The menu's entries without their shortcuts.
+QStringList entries(QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        if (!action->isSeparator()) texts << action->text().section(QLatin1Char('\t'), 0, 0);
+    return texts;
+}
+
+}  // namespace
+
+class QtTranslationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        const QString file = QDir(shell::QtTranslationsFolder()).filePath("qtbase_it.qm");
+        if (!QFileInfo::exists(file))
+            QSKIP(qPrintable(file + " is missing: Qt's Italian texts come with Debian's "
+                                    "qt6-translations-l10n"));
+    }
+
+    void questionsAndContextMenusReadItalianOnceLoaded() {
+        QCOMPARE(yesText(), QString("&Yes"));  // Qt's own English until loaded
+
+        QVERIFY(shell::LoadQtTranslations(*QCoreApplication::instance()));
+
+        QMessageBox question;
+        question.setWindowTitle("Sinotar");
+        question.setText("Terminare l'operazione in corso?");
+        question.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question.button(QMessageBox::Yes)->text(), QString::fromUtf8("&Sì"));
+        QCOMPARE(question.button(QMessageBox::No)->text(), QString("&No"));
+        QCOMPARE(question.windowTitle(), QString("Sinotar"));
+        QCOMPARE(question.text(), QString("Terminare l'operazione in corso?"));
+
+        QLineEdit box("10.0.0.1");
+        const std::unique_ptr<QMenu> boxMenu(box.createStandardContextMenu());
+        QVERIFY2(entries(*boxMenu).contains("&Copia"), qPrintable(entries(*boxMenu).join('|')));
+        QVERIFY(entries(*boxMenu).contains("Seleziona tutto"));
+
+        shell::MultiLineTextBox results;
+        results.setText("Trace Route Completato");
+        const std::unique_ptr<QMenu> resultsMenu(results.createStandardContextMenu());
+        QVERIFY2(entries(*resultsMenu).contains("&Copia"),
+                 qPrintable(entries(*resultsMenu).join('|')));
+        QVERIFY(entries(*resultsMenu).contains("Seleziona tutto"));
+    }
+};
+
+QTEST_MAIN(QtTranslationsTest)
+#include "qt_translations_test.moc"
