@@ -15,7 +15,7 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include "net/ip_module.h"
+#include "net/local_identity.h"
 #include "shell/controls.h"
 #include "shell/look.h"
 #include "shell/multi_line_text_box.h"

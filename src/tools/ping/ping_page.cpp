@@ -5,9 +5,9 @@
 
 #include <cstring>
 
+#include "net/address_helpers.h"
 #include "net/echo_reply.h"
 #include "net/ping_module.h"
-#include "net/tracert_module.h"
 
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
                    platform::IcmpApi& icmp, shell::Toolkit& toolkit, QObject* parent)

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 #include "shell/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"

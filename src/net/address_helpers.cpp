@@ -1,4 +1,4 @@
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 
 #include <cstring>
 #include <string>

@@ -1,10 +1,10 @@
-#include "net/ip_module.h"
+#include "net/local_identity.h"
 
 #include <QStringList>
 
 #include <array>
 
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 
 namespace IP_Module {
 
