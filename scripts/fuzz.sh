@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 total=${1:-240}
 [[ $total =~ ^[0-9]+$ ]] || { echo "usage: scripts/fuzz.sh [seconds]" >&2; exit 2; }
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARSINO_FUZZ=ON \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARSINO_FUZZ=ON -DTARSINO_WERROR=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz --target fuzz_targets
 mapfile -t targets <build-fuzz/tests/fuzz/targets.txt

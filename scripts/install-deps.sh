@@ -8,7 +8,9 @@ build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libav
 # Qt's own texts (Yes/No, context menus) in Italian.
 run=(xvfb xauth qt6-translations-l10n)
 screenshot=(xvfb x11-utils xdotool imagemagick)
-package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux)
+# The package's recommendations are installed here, where their daemons cannot
+# start, so that installing the package itself installs nothing else.
+package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian avahi-daemon libnss-mdns)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,

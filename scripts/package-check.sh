@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package, validates the desktop entry and AppStream data,
-# installs the package on this machine (root), checks that the ICMP helper
-# alone holds a capability, runs the installed program as an ordinary user
-# with a Qt plugin of that user's own (which must find nothing to use, while
-# the ping page still answers through the helper), and opens the installed
-# program's window under Xvfb.
+# Runs the README's "Install from the package" commands exactly as written
+# there (a fresh configure, every target in Release, cpack, apt-get install;
+# root), then checks what they made: no compiler warning, lintian without
+# error or warning, the desktop entry and AppStream data, the installed files
+# in their places, that the ICMP helper alone holds a capability, the
+# installed program run as an ordinary user with a Qt plugin of that user's
+# own (which must find nothing to use, while the ping page still answers
+# through the helper), and the installed program's window under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
@@ -12,16 +14,60 @@ scripts/install-deps.sh package
 desktop-file-validate packaging/tarsino.desktop
 appstreamcli validate --no-net packaging/io.github.tarsino.Tarsino.metainfo.xml
 
+# The README's commands: the indented block of its install section.
+commands=$(awk '/^## / { inside = ($0 == "## Install from the package") }
+                inside && /^    / { print substr($0, 5); found = 1; next }
+                found { exit }' README.md)
+for step in "cmake -S . -B build-package" "cmake --build build-package" "cpack -G DEB" "apt-get install"; do
+    grep -qF -- "$step" <<<"$commands" || { echo "README's install section lacks: $step" >&2; exit 1; }
+done
+
+# As from a fresh clone; and without an installed tarsino, so that apt-get
+# installs this build even when its version is the installed one.
 dir=build-package
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$dir" -j"$(nproc)" --target tarsino tarsino-netbios-browse tarsino-icmp capability_probe_plugin >/dev/null
-(cd "$dir" && rm -f tarsino_*.deb && cpack -G DEB >/dev/null)
+rm -rf "$dir"
+if dpkg-query -W -f='${Status}' tarsino 2>/dev/null | grep -q 'install ok installed'; then
+    apt-get remove -y -qq -o DPkg::Lock::Timeout=600 tarsino >/dev/null
+fi
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+echo "README's install commands:"
+sed 's/^/    /' <<<"$commands"
+# No terminal: a question from apt-get (e.g. about extra packages) fails the
+# check instead of waiting.
+if ! bash -euo pipefail -c "$commands" </dev/null >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "the README's install commands failed" >&2
+    exit 1
+fi
+# -Werror is for the project's own builds; here a warning fails the check.
+if grep -E '(^|: )warning:' "$log" >&2; then
+    echo "the package build warns" >&2
+    exit 1
+fi
+
 package=$(ls "$dir"/tarsino_*.deb)
 echo "package: $package"
 dpkg-deb -f "$package" Depends
+# Exit status 2 on any error or warning, and no E: or W: line either way.
+if ! lintian --fail-on error,warning "$package" 2>&1 | tee "$log" || grep -q '^[EW]: ' "$log"; then
+    echo "lintian reports errors or warnings" >&2
+    exit 1
+fi
+echo "lintian: no error, no warning"
 
-apt-get install -y -qq --reinstall "./$package" >/dev/null
+[ "$(dpkg-query -W -f='${Version}' tarsino)" = "$(dpkg-deb -f "$package" Version)" ] ||
+    { echo "the package's version is not the installed one" >&2; exit 1; }
 helper=/usr/libexec/tarsino/tarsino-icmp
+for file in /usr/bin/tarsino /usr/libexec/tarsino/tarsino-netbios-browse "$helper"; do
+    [ -x "$file" ] || { echo "missing: $file" >&2; exit 1; }
+done
+for file in /usr/share/man/man1/tarsino.1.gz /usr/share/doc/tarsino/copyright /usr/share/doc/tarsino/changelog.gz; do
+    [ -f "$file" ] || { echo "missing: $file" >&2; exit 1; }
+done
+for file in /usr/bin/tarsino-netbios-browse /usr/bin/tarsino-icmp; do
+    [ ! -e "$file" ] || { echo "a helper program is on PATH: $file" >&2; exit 1; }
+done
 [ -z "$(getcap /usr/bin/tarsino)" ] || { echo "/usr/bin/tarsino holds a capability" >&2; exit 1; }
 getcap "$helper" | grep -q 'cap_net_raw=ep' || { echo "cap_net_raw not granted to $helper" >&2; exit 1; }
 echo "installed: $(getcap "$helper"); /usr/bin/tarsino: none"
@@ -32,7 +78,7 @@ echo "installed: $(getcap "$helper"); /usr/bin/tarsino: none"
 # ping_group_range is Debian's "1 0": no one may open a datagram socket.
 probe=$(mktemp -d)
 namespace=tzpkg$$
-trap 'ip netns del "$namespace" 2>/dev/null || true; rm -rf "$probe"' EXIT
+trap 'ip netns del "$namespace" 2>/dev/null || true; rm -rf "$probe" "$log"' EXIT
 ip netns add "$namespace" && ip -n "$namespace" link set lo up
 [ "$(ip netns exec "$namespace" sysctl -n net.ipv4.ping_group_range)" = "1	0" ] ||
     ip netns exec "$namespace" sysctl -qw net.ipv4.ping_group_range="1 0"

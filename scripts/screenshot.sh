@@ -8,7 +8,7 @@ out=${1:-docs/screenshots}
 mkdir -p "$out"
 app=${TARSINO_BINARY:-build/src/app/tarsino}
 scripts/install-deps.sh screenshot
-[ -x "$app" ] || scripts/build.sh >/dev/null
+[ -x "$app" ] || scripts/build.sh tarsino >/dev/null
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

@@ -336,7 +336,7 @@ private slots:
         QCOMPARE(f.toolkit.messages[0].text,
                  QStringLiteral("Html Log File creato!\r\n") + ReportFixture::dataReportPath());
         QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
-        ::chown(folder.constData(), ::geteuid(), ::getegid());  // so it can be removed
+        QCOMPARE(::chown(folder.constData(), ::geteuid(), ::getegid()), 0);  // so it can be removed
     }
 
     void confirmationShowsTheRealPath() {
