@@ -38,7 +38,6 @@ public:
     void Form_Load();
     void TabStrip1_Click();
 
-    shell::Services& services() { return services_; }
     // True once the user has closed the window; a run in progress then ends
     // at its next step without touching the controls.
     bool isClosed() const { return closed_; }

@@ -2,9 +2,11 @@
 // What the handlers need of the window toolkit beyond their own controls:
 // modal message boxes, one pass of pending events, ending the program at once
 // and showing a dialog modally. Kept narrow so the window logic runs headless
-// against a recording fake.
+// against a recording fake. It also shows the network helpers' notices.
 
 #include <QString>
+
+#include "net/notices.h"
 
 class QDialog;
 
@@ -16,10 +18,10 @@ enum class MessageResult { Ok = 1, Yes = 6, No = 7 };
 
 inline const QString ApplicationTitle = QStringLiteral("Tarsino");
 
-class Toolkit {
+class Toolkit : public net::Notices {
 public:
-    virtual ~Toolkit() = default;
-    virtual MessageResult messageBox(const QString& text, MessageButtons buttons = MessageButtons::Ok,
+    virtual MessageResult messageBox(const QString& text,
+                                     MessageButtons buttons = MessageButtons::Ok,
                                      MessageIcon icon = MessageIcon::None,
                                      const QString& title = ApplicationTitle) = 0;
     virtual void processPendingEvents() = 0;
@@ -27,6 +29,12 @@ public:
     virtual void endProgram() = 0;
     // Shows the dialog modally and returns when it has been closed.
     virtual void showModal(QDialog& dialog) = 0;
+
+    // A notice is an OK box under the program's title.
+    void notify(const QString& text, net::NoticeKind kind) final {
+        messageBox(text, MessageButtons::Ok,
+                   kind == net::NoticeKind::Warning ? MessageIcon::Exclamation : MessageIcon::None);
+    }
 };
 
 }  // namespace shell

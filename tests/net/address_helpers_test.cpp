@@ -7,8 +7,8 @@
 
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
-#include "net/ip_module.h"
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
+#include "net/local_identity.h"
 #include "platform/linux_sockets.h"
 
 using testing_support::FakeSockets;

@@ -7,15 +7,15 @@
 
 #include <algorithm>
 
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 #include "shell/multi_line_text_box.h"
 #include "shell/twips.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
 #include "tools/hosts/host_report.h"
-#include "tools/hosts/net_detect.h"
 #include "tools/hosts/report_file.h"
 #include "tools/hosts/resolution_deadline.h"
+#include "tools/hosts/wide_string.h"
 
 namespace hosts {
 

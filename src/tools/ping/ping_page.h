@@ -5,15 +5,32 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
-class FormMain;
+#include "platform/icmp_api.h"
+#include "platform/socket_api.h"
+#include "shell/toolkit.h"
+
+class QLineEdit;
+class QPushButton;
+
+// The page's controls, all owned by the main window.
+struct PingControls {
+    QLineEdit* Text6;                 // the dotted address
+    QLineEdit* Text7;                 // the data text
+    std::array<QLineEdit*, 6> Text5;  // the outcome, one box per field
+    QPushButton* bt_clear_ping;
+    QPushButton* Cmd_ping;
+};
 
 class PingPage : public QObject {
     Q_OBJECT
 
 public:
-    explicit PingPage(FormMain& form);
+    // Connects the handlers to the buttons' clicks.
+    PingPage(const PingControls& controls, platform::SocketApi& sockets, platform::IcmpApi& icmp,
+             shell::Toolkit& toolkit, QObject* parent = nullptr);
 
     void Cmd_ping_Click();
     void bt_clear_ping_Click();
@@ -23,5 +40,8 @@ public:
     static QString SignedAddressText(std::uint32_t networkOrderAddress);
 
 private:
-    FormMain& form_;
+    PingControls controls_;
+    platform::SocketApi& sockets_;
+    platform::IcmpApi& icmp_;
+    shell::Toolkit& toolkit_;
 };

@@ -8,9 +8,9 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "net/tracert_module.h"
-#include "shell/form_main.h"
+#include "net/address_helpers.h"
 #include "shell/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
@@ -28,112 +28,117 @@ bool isBlank(const QString& text) {
 
 }  // namespace
 
-TraceRoutePage::TraceRoutePage(FormMain& form) : QObject(&form), form_(form) {
-    connect(form_.Command1, &QPushButton::clicked, this, &TraceRoutePage::Command1_Click);
-    connect(form_.Command2, &QPushButton::clicked, this, &TraceRoutePage::Command2_Click);
+TraceRoutePage::TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
+                               platform::SocketApi& sockets, platform::IcmpApi& icmp,
+                               shell::Toolkit& toolkit, QObject* parent)
+    : QObject(parent),
+      controls_(controls),
+      window_(std::move(window)),
+      sockets_(sockets),
+      icmp_(icmp),
+      toolkit_(toolkit) {
+    connect(controls_.Command1, &QPushButton::clicked, this, &TraceRoutePage::Command1_Click);
+    connect(controls_.Command2, &QPushButton::clicked, this, &TraceRoutePage::Command2_Click);
 }
 
 void TraceRoutePage::Command1_Click() {
-    form_.Command1->setEnabled(false);
+    controls_.Command1->setEnabled(false);
     TraceRT();
-    if (!form_.isClosed()) form_.Command1->setEnabled(true);
+    if (!window_.isClosed()) controls_.Command1->setEnabled(true);
 }
 
 void TraceRoutePage::Command2_Click() {
-    shell::Toolkit& toolkit = form_.services().toolkit;
-    const auto answer = toolkit.messageBox(
+    const auto answer = toolkit_.messageBox(
         QStringLiteral("Terminare l'operazione in corso?") + CrLf +
             QStringLiteral("(Tarsino verr\u00e0 terminato)"),
         shell::MessageButtons::YesNo, shell::MessageIcon::None, QStringLiteral("Sinotar"));
-    if (answer == shell::MessageResult::Yes) toolkit.endProgram();
+    if (answer == shell::MessageResult::Yes) toolkit_.endProgram();
 }
 
 void TraceRoutePage::TraceRT() {
-    shell::Services& services = form_.services();
+    controls_.Text1->setText(QString());
+    controls_.Text2->setText(QStringLiteral("1"));
+    controls_.Text4->setText(QString());
+    controls_.List1->clear();
 
-    form_.Text1->setText(QString());
-    form_.Text2->setText(QStringLiteral("1"));
-    form_.Text4->setText(QString());
-    form_.List1->clear();
+    controls_.Text3->setText(traceroute::NormalisedPacketSizeText(controls_.Text3->text()));
+    const std::int32_t packetSize = traceroute::PacketSize(controls_.Text3->text());
 
-    form_.Text3->setText(traceroute::NormalisedPacketSizeText(form_.Text3->text()));
-    const std::int32_t packetSize = traceroute::PacketSize(form_.Text3->text());
-
-    if (!Tracert_Module::SocketsInitialize(services.sockets)) {
-        services.toolkit.messageBox(QStringLiteral("Impossibile inizializzare la Socket Windows"),
-                                    shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
+    if (!Tracert_Module::SocketsInitialize(sockets_)) {
+        toolkit_.messageBox(QStringLiteral("Impossibile inizializzare la Socket Windows"),
+                            shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
         return;
     }
 
-    const QString typed = form_.Combo1->currentText();
-    const QString name = isBlank(typed) ? form_.txt_domain->text() : typed;
-    const QString target = Tracert_Module::ResolveHostToIP(services.sockets, name);
+    const QString typed = controls_.Combo1->currentText();
+    const QString name = isBlank(typed) ? window_.fallbackTarget() : typed;
+    const QString target = Tracert_Module::ResolveHostToIP(sockets_, name);
     // An unresolved name would send probes to the all-ones address and report
     // success after the first silent hop; say so and send nothing instead.
     if (target.isEmpty()) {
-        services.toolkit.messageBox(QStringLiteral("Impossibile risolvere il nome host: ") + name,
-                                    shell::MessageButtons::Ok, shell::MessageIcon::Exclamation,
-                                    TraceTitle);
-        Tracert_Module::SocketsCleanup(services.sockets, services.toolkit);
+        toolkit_.messageBox(QStringLiteral("Impossibile risolvere il nome host: ") + name,
+                            shell::MessageButtons::Ok, shell::MessageIcon::Exclamation, TraceTitle);
+        Tracert_Module::SocketsCleanup(sockets_, toolkit_);
         return;
     }
-    const std::uint32_t destination = services.sockets.inet_addr(target.toLocal8Bit().toStdString());
+    const std::uint32_t destination = sockets_.inet_addr(target.toLocal8Bit().toStdString());
 
-    const platform::IcmpHandle handle = services.icmp.IcmpCreateFile();
+    const platform::IcmpHandle handle = icmp_.IcmpCreateFile();
     if (handle == 0) {
-        services.toolkit.messageBox(QStringLiteral("Impossibile aprire un gestore di file ICMP"),
-                                    shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
-        Tracert_Module::SocketsCleanup(services.sockets, services.toolkit);
+        toolkit_.messageBox(QStringLiteral("Impossibile aprire un gestore di file ICMP"),
+                            shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
+        Tracert_Module::SocketsCleanup(sockets_, toolkit_);
         return;
     }
 
-    form_.Combo1->addItem(form_.Combo1->currentText());
-    form_.Text1->setText(target);
-    form_.Text4->setText(QStringLiteral("Tracing Route su ") + form_.Combo1->currentText() +
-                         QStringLiteral(":") + CrLf + CrLf);
+    controls_.Combo1->addItem(controls_.Combo1->currentText());
+    controls_.Text1->setText(target);
+    controls_.Text4->setText(QStringLiteral("Tracing Route su ") + controls_.Combo1->currentText() +
+                             QStringLiteral(":") + CrLf + CrLf);
 
     platform::EchoOptions options;
     EchoReply reply;
     QString hopAddress;
     for (std::int16_t ttl = 1; ttl <= MaximumTtl; ++ttl) {
-        form_.List1->addItem(QString::number(ttl));
+        controls_.List1->addItem(QString::number(ttl));
         options.setTimeToLive(static_cast<std::uint8_t>(ttl));
         ttl -= ProbeHop(handle, destination, packetSize, hopAddress, reply, options);
-        services.toolkit.processPendingEvents();
+        toolkit_.processPendingEvents();
         // A closed window ends the run here, before any control is touched again.
-        if (form_.isClosed()) break;
-        if (form_.Text1->text() == hopAddress) {
-            form_.Text4->setText(form_.Text4->text() + CrLf + QStringLiteral("Trace Route Completato"));
+        if (window_.isClosed()) break;
+        if (controls_.Text1->text() == hopAddress) {
+            controls_.Text4->setText(controls_.Text4->text() + CrLf +
+                                     QStringLiteral("Trace Route Completato"));
             break;
         }
     }
 
-    services.icmp.IcmpCloseHandle(handle);
-    Tracert_Module::SocketsCleanup(services.sockets, services.toolkit);
+    icmp_.IcmpCloseHandle(handle);
+    Tracert_Module::SocketsCleanup(sockets_, toolkit_);
 }
 
 std::int16_t TraceRoutePage::ProbeHop(platform::IcmpHandle handle, std::uint32_t destination,
-                                      std::int32_t packetSize, QString& hopAddress, EchoReply& reply,
-                                      const platform::EchoOptions& options) {
-    shell::Services& services = form_.services();
+                                      std::int32_t packetSize, QString& hopAddress,
+                                      EchoReply& reply, const platform::EchoOptions& options) {
     const std::string requestData(static_cast<std::size_t>(packetSize), 'a');
 
     std::array<std::uint8_t, ReplyAreaSize> replyArea{};
     const EchoReply::Image image = reply.toImage();
     std::memcpy(replyArea.data(), image.data(), image.size());
-    const std::uint32_t replies = services.icmp.IcmpSendEcho(
+    const std::uint32_t replies = icmp_.IcmpSendEcho(
         handle, destination, requestData.data(), static_cast<std::uint16_t>(requestData.size()),
         &options, replyArea.data(), ReplyAreaSize, ProbeTimeoutMs);
     reply = EchoReply::fromImage(std::span<const std::uint8_t, EchoReply::ImageSize>(
         replyArea.data(), EchoReply::ImageSize));
 
     if (replies != 1) return 1;
-    hopAddress = Tracert_Module::AddressToText(services.sockets, reply.Address);
+    hopAddress = Tracert_Module::AddressToText(sockets_, reply.Address);
     AppendHopLine(options.timeToLive(), static_cast<std::int32_t>(reply.RoundTripTime), hopAddress);
     return 0;
 }
 
 void TraceRoutePage::AppendHopLine(std::uint8_t ttl, std::int32_t roundTripTime,
                                    const QString& hopAddress) {
-    form_.Text4->setText(form_.Text4->text() + traceroute::HopLine(ttl, roundTripTime, hopAddress));
+    controls_.Text4->setText(controls_.Text4->text() +
+                             traceroute::HopLine(ttl, roundTripTime, hopAddress));
 }

@@ -7,11 +7,42 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 #include "net/echo_reply.h"
 #include "platform/icmp_api.h"
+#include "platform/socket_api.h"
+#include "shell/toolkit.h"
 
-class FormMain;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace shell {
+class MultiLineTextBox;
+}
+
+// The page's controls, all owned by the main window.
+struct TraceRouteControls {
+    QComboBox* Combo1;  // the remote host as typed
+    QPushButton* Command1;
+    QLineEdit* Text1;  // the target's address
+    QPushButton* Command2;
+    QLineEdit* Text2;                // packets sent
+    QLineEdit* Text3;                // bytes per packet
+    shell::MultiLineTextBox* Text4;  // the hop lines
+    QListWidget* List1;              // hidden; one entry per time to live tried
+};
+
+// What a run asks of the rest of the window, at the moment it needs it.
+struct TraceRouteWindow {
+    // The target when Combo1 holds only blanks (the host page's domain).
+    std::function<QString()> fallbackTarget;
+    // True once the user has closed the window: the run then ends at its next
+    // step without touching the controls.
+    std::function<bool()> isClosed;
+};
 
 class TraceRoutePage : public QObject {
     Q_OBJECT
@@ -21,7 +52,10 @@ public:
     static constexpr std::uint32_t ReplyAreaSize = EchoReply::ImageSize + 7;
     static constexpr int MaximumTtl = 255;
 
-    explicit TraceRoutePage(FormMain& form);
+    // Connects the handlers to the buttons' clicks.
+    TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
+                   platform::SocketApi& sockets, platform::IcmpApi& icmp, shell::Toolkit& toolkit,
+                   QObject* parent = nullptr);
 
     void Command1_Click();
     void Command2_Click();
@@ -34,5 +68,9 @@ private:
                           const platform::EchoOptions& options);
     void AppendHopLine(std::uint8_t ttl, std::int32_t roundTripTime, const QString& hopAddress);
 
-    FormMain& form_;
+    TraceRouteControls controls_;
+    TraceRouteWindow window_;
+    platform::SocketApi& sockets_;
+    platform::IcmpApi& icmp_;
+    shell::Toolkit& toolkit_;
 };

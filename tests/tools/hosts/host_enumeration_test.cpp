@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include "host_page_fixture.h"
-#include "tools/hosts/net_detect.h"
 #include "tools/hosts/resolution_deadline.h"
+#include "tools/hosts/wide_string.h"
 
 using testing_support::HostPageFixture;
 using namespace hosts;

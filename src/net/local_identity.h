@@ -3,16 +3,16 @@
 
 #include <QString>
 
+#include "net/notices.h"
 #include "platform/socket_api.h"
-#include "shell/toolkit.h"
 
 namespace IP_Module {
 
 // The local host's name, or the empty text (after a message box when the
 // name cannot be read).
-QString GetLocalHostName(platform::SocketApi& sockets, shell::Toolkit& toolkit);
+QString GetLocalHostName(platform::SocketApi& sockets, net::Notices& notices);
 
 // Dotted text of the local host's first address, or the empty text.
-QString GetLocalIP(platform::SocketApi& sockets, shell::Toolkit& toolkit);
+QString GetLocalIP(platform::SocketApi& sockets, net::Notices& notices);
 
 }  // namespace IP_Module

@@ -1,9 +1,11 @@
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 
 #include <cstring>
 #include <string>
 
 namespace Tracert_Module {
+
+using net::NoticeKind;
 
 namespace {
 constexpr std::uint16_t kSocketsVersion = 0x0101;
@@ -13,10 +15,10 @@ bool SocketsInitialize(platform::SocketApi& sockets) {
     return sockets.WSAStartup(kSocketsVersion) == 0;
 }
 
-void SocketsCleanup(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
+void SocketsCleanup(platform::SocketApi& sockets, net::Notices& notices) {
     if (sockets.WSACleanup() != 0) {
-        toolkit.messageBox(QStringLiteral("Windows Sockets error occurred during Cleanup."),
-                           shell::MessageButtons::Ok, shell::MessageIcon::Exclamation);
+        notices.notify(QStringLiteral("Windows Sockets error occurred during Cleanup."),
+                       NoticeKind::Warning);
     }
 }
 

@@ -1,10 +1,10 @@
-#include "net/ip_module.h"
+#include "net/local_identity.h"
 
 #include <QStringList>
 
 #include <array>
 
-#include "net/tracert_module.h"
+#include "net/address_helpers.h"
 
 namespace IP_Module {
 
@@ -18,36 +18,39 @@ QString hostNameFailure(int error, const char* tail) {
 
 }  // namespace
 
-QString GetLocalHostName(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
+QString GetLocalHostName(platform::SocketApi& sockets, net::Notices& notices) {
     std::array<char, kHostNameBufferSize> buffer{};
     if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
     QString result;
     if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
-        toolkit.messageBox(hostNameFailure(sockets.WSAGetLastError(),
-                                           " has occurred.  Unable to successfully get Host Name."));
+        notices.notify(hostNameFailure(sockets.WSAGetLastError(),
+                                       " has occurred.  Unable to successfully get Host Name."),
+                       net::NoticeKind::Plain);
     } else {
         buffer.back() = '\0';
         result = Tracert_Module::AnsiStringFromPointer(buffer.data());
     }
-    Tracert_Module::SocketsCleanup(sockets, toolkit);
+    Tracert_Module::SocketsCleanup(sockets, notices);
     return result;
 }
 
-QString GetLocalIP(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
+QString GetLocalIP(platform::SocketApi& sockets, net::Notices& notices) {
     std::array<char, kHostNameBufferSize> buffer{};
     if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
     if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
-        toolkit.messageBox(hostNameFailure(sockets.WSAGetLastError(),
-                                           " has occurred. Unable to successfully get Host Name."));
-        Tracert_Module::SocketsCleanup(sockets, toolkit);
+        notices.notify(hostNameFailure(sockets.WSAGetLastError(),
+                                       " has occurred. Unable to successfully get Host Name."),
+                       net::NoticeKind::Plain);
+        Tracert_Module::SocketsCleanup(sockets, notices);
         return QString();
     }
     buffer.back() = '\0';
     const auto entry = sockets.gethostbyname(buffer.data());
     if (!entry) {
-        toolkit.messageBox(QStringLiteral("Windows Sockets are not responding. ") +
-                           QStringLiteral("Unable to successfully get Host Name."));
-        Tracert_Module::SocketsCleanup(sockets, toolkit);
+        notices.notify(QStringLiteral("Windows Sockets are not responding. ") +
+                           QStringLiteral("Unable to successfully get Host Name."),
+                       net::NoticeKind::Plain);
+        Tracert_Module::SocketsCleanup(sockets, notices);
         return QString();
     }
     // The octets come straight from the address bytes, as many as the entry
@@ -55,11 +58,11 @@ QString GetLocalIP(platform::SocketApi& sockets, shell::Toolkit& toolkit) {
     QStringList octets;
     if (!entry->addressList.empty()) {
         const auto& first = entry->addressList.front();
-        const auto length = std::min<std::size_t>(first.size(),
-                                                  static_cast<std::size_t>(std::max<int>(0, entry->addressLength)));
+        const auto length = std::min<std::size_t>(
+            first.size(), static_cast<std::size_t>(std::max<int>(0, entry->addressLength)));
         for (std::size_t i = 0; i < length; ++i) octets << QString::number(first[i]);
     }
-    Tracert_Module::SocketsCleanup(sockets, toolkit);
+    Tracert_Module::SocketsCleanup(sockets, notices);
     return octets.join(QLatin1Char('.'));
 }
 

@@ -1,4 +1,4 @@
-#include "tools/hosts/net_detect.h"
+#include "tools/hosts/wide_string.h"
 
 namespace NetDetect {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "net/notices.h"
 #include "platform/socket_api.h"
-#include "shell/toolkit.h"
 
 namespace Tracert_Module {
 
@@ -14,7 +14,7 @@ namespace Tracert_Module {
 bool SocketsInitialize(platform::SocketApi& sockets);
 
 // Ends the caller's session; warns once when there was none to end.
-void SocketsCleanup(platform::SocketApi& sockets, shell::Toolkit& toolkit);
+void SocketsCleanup(platform::SocketApi& sockets, net::Notices& notices);
 
 // Dotted text of the host's first IPv4 address, or the empty text.
 QString ResolveHostToIP(platform::SocketApi& sockets, QString host);
