@@ -29,7 +29,8 @@ echo "- commit: $(git rev-parse --short HEAD 2>/dev/null || echo unknown)"
 trace_table() {
     echo "| contender | median ms | min ms | max ms | ratio to ours |"
     echo "|---|---|---|---|---|"
-    "$build/bench/trace_bench" "$@" 2> >(grep -v XDG_RUNTIME_DIR >&2) || echo "(trace_bench failed)"
+    # Bounded: a run that waits on a box nobody answers must not hold CI.
+    timeout 600 "$build/bench/trace_bench" "$@" 2> >(grep -v XDG_RUNTIME_DIR >&2) || echo "(trace_bench failed)"
 }
 echo
 echo "## Trace route client -> r1 -> r2 -> r3 -> target, wall time to completion"
@@ -50,7 +51,7 @@ echo "## Echo on loopback, 1000 echoes per run"
 echo
 ours_echo=() ours_probe=() ours_rtt=() ping_echo=() ping_rtt=()
 for ((i = 0; i < runs; i++)); do
-    out=$("$build/bench/echo_bench" 1000) || { echo "(echo_bench failed: $out)"; break; }
+    out=$(timeout 300 "$build/bench/echo_bench" 1000) || { echo "(echo_bench failed: $out)"; break; }
     ours_echo+=("$(awk '/^wall time per echo:/ { print $5 }' <<<"$out")")
     ours_probe+=("$(awk '/^wall time per echo on one open handle:/ { print $9 }' <<<"$out")")
     ours_rtt+=("$(awk '/^mean reported round trip:/ { print $5 }' <<<"$out")")
