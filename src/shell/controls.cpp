@@ -22,10 +22,10 @@ void place(QWidget& widget, const QString& name, Place where) {
 }  // namespace
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, Place where,
-              const QColor& colour, bool rightAligned) {
+              const QColor& colour, Qt::Alignment alignment) {
     auto* control = new QLabel(text, parent);
     place(*control, name, where);
-    control->setAlignment((rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    control->setAlignment(alignment);
     if (colour.isValid()) look::setTextColour(*control, colour);
     return control;
 }
@@ -34,7 +34,7 @@ QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, Pl
                    const QColor& background, bool enabled) {
     auto* control = new QLineEdit(text, parent);
     place(*control, name, where);
-    look::setBackground(*control, background);
+    if (background.isValid()) look::setBackground(*control, background);
     control->setEnabled(enabled);
     // Disabled boxes only show what the program writes: keep it legible.
     QPalette palette = control->palette();

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QString>
+#include <Qt>
 
 class QGroupBox;
 class QLabel;
@@ -18,10 +19,15 @@ struct Place {
     int left, top, width, height;  // twips, relative to the parent
 };
 
+// The window's captions hang from the top of their place.
+inline constexpr Qt::Alignment LeftAligned = Qt::AlignLeft | Qt::AlignTop;
+inline constexpr Qt::Alignment RightAligned = Qt::AlignRight | Qt::AlignTop;
+
+// An invalid colour keeps the style's own.
 QLabel* label(QWidget* parent, const QString& name, const QString& text, Place place,
-              const QColor& colour = QColor(), bool rightAligned = false);
+              const QColor& colour = QColor(), Qt::Alignment alignment = LeftAligned);
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, Place place,
-                   const QColor& background, bool enabled = true);
+                   const QColor& background = QColor(), bool enabled = true);
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, Place place);
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, Place place,
                  const QColor& captionColour = QColor());

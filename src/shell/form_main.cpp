@@ -108,7 +108,8 @@ void FormMain::buildTraceRoutePage() {
     using namespace controls;
     Fr_domini = frame(this, "Fr_domini", "Trace route su Dominio", {120, 360, 6015, 6615});
     QWidget* page = Fr_domini;
-    Label1 = label(page, "Label1", "Trace route su", {240, 390, 1095, 255}, look::Blue, true);
+    Label1 =
+        label(page, "Label1", "Trace route su", {240, 390, 1095, 255}, look::Blue, RightAligned);
     Combo1 = new QComboBox(page);
     Combo1->setObjectName("Combo1");
     Combo1->setGeometry(twipsRect(1440, 360, 2655, 315));
@@ -120,7 +121,7 @@ void FormMain::buildTraceRoutePage() {
     Combo1->setDuplicatesEnabled(true);
     Combo1->setEditText("Combo1");
     Command1 = button(page, "Command1", "&OK", {4200, 360, 1575, 375});
-    Label2 = label(page, "Label2", "indirizzo IP", {240, 780, 1095, 255}, look::Blue, true);
+    Label2 = label(page, "Label2", "indirizzo IP", {240, 780, 1095, 255}, look::Blue, RightAligned);
     Text1 = textBox(page, "Text1", "Text1", {1440, 720, 2655, 405}, look::LightGrey, false);
     Command2 = button(page, "Command2", "&Stop", {4200, 720, 1575, 375});
 
@@ -190,25 +191,27 @@ void FormMain::buildPingPage() {
     Fr_Ping = frame(this, "Fr_Ping", "Ping", PagePlace);
     look::setBackground(*Fr_Ping, look::ActiveBorder);
     QWidget* page = Fr_Ping;
-    Label10 = label(page, "Label10", "IP ", {1800, 615, 615, 255}, look::Blue, true);
+    Label10 = label(page, "Label10", "IP ", {1800, 615, 615, 255}, look::Blue, RightAligned);
     Text6 = textBox(page, "Text6", "", {2520, 600, 1935, 285}, look::White);
-    lbl_data = label(page, "lbl_data", "Dati Tx", {1800, 960, 615, 255}, look::Blue, true);
+    lbl_data = label(page, "lbl_data", "Dati Tx", {1800, 960, 615, 255}, look::Blue, RightAligned);
     Text7 = textBox(page, "Text7", "who are you", {2520, 960, 1935, 285}, look::White);
-    Label9 = label(page, "Label9", "Esito", {1800, 1335, 615, 255}, look::Blue, true);
+    Label9 = label(page, "Label9", "Esito", {1800, 1335, 615, 255}, look::Blue, RightAligned);
     Text5[0] = textBox(page, "Text5_0", "", {2520, 1320, 3375, 285}, look::LightYellow, false);
     Text5[0]->setFont(look::dialogFont(8.25, true));
     Line2 = line(page, "Line2", 240, 1800, 5880, 1800, look::Blue);
 
     Frame2 = frame(page, "Frame2", "Dettagli", {360, 1920, 5415, 1815});
-    Label19 = label(Frame2, "Label19", "Tempo", {1440, 255, 615, 255}, look::Blue, true);
+    Label19 = label(Frame2, "Label19", "Tempo", {1440, 255, 615, 255}, look::Blue, RightAligned);
     Text5[2] = textBox(Frame2, "Text5_2", "", {2160, 240, 1335, 285}, look::LightGrey, false);
     Text5[1] = textBox(Frame2, "Text5_1", "", {3720, 240, 1215, 285}, look::LightGrey, false);
     Text5[1]->hide();
-    Label20 = label(Frame2, "Label20", "Num. byte trasmessi", {360, 615, 1695, 255}, look::Blue, true);
+    Label20 = label(Frame2, "Label20", "Num. byte trasmessi", {360, 615, 1695, 255}, look::Blue,
+                    RightAligned);
     Text5[3] = textBox(Frame2, "Text5_3", "", {2160, 600, 1335, 285}, look::LightGrey, false);
-    Label21 = label(Frame2, "Label21", "byte ricevuti", {360, 975, 1695, 255}, look::Blue, true);
+    Label21 =
+        label(Frame2, "Label21", "byte ricevuti", {360, 975, 1695, 255}, look::Blue, RightAligned);
     Text5[4] = textBox(Frame2, "Text5_4", "", {2160, 960, 1335, 285}, look::LightGrey, false);
-    Label22 = label(Frame2, "Label22", "IP WS", {360, 1335, 1695, 255}, look::Blue, true);
+    Label22 = label(Frame2, "Label22", "IP WS", {360, 1335, 1695, 255}, look::Blue, RightAligned);
     Text5[5] = textBox(Frame2, "Text5_5", "", {2160, 1320, 1335, 285}, look::LightGrey, false);
     Line3 = line(page, "Line3", 240, 3960, 5880, 3960, look::Blue);
     bt_clear_ping = button(page, "bt_clear_ping", "&Annulla", {3720, 4080, 975, 375});

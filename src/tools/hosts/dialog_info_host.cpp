@@ -2,7 +2,6 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,32 +9,22 @@
 
 #include <array>
 
-#include "tools/hosts/host_list.h"
+#include "shell/controls.h"
+#include "shell/look.h"
 #include "shell/twips.h"
+#include "tools/hosts/host_list.h"
 
 namespace hosts {
 
 namespace {
 
-const QColor kBlue(0, 0, 255);
+using shell::controls::Place;
 
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(shell::twips(left), shell::twips(top), shell::twips(width),
-                 shell::twips(height));
-}
-
-void paintTextBlue(QWidget& widget) {
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, kBlue);
-    widget.setPalette(palette);
-}
-
-QLabel* heading(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
+// Address and name stand out in the dialog's own face, larger and bold.
+QLabel* heading(QWidget* parent, const QString& name, const QString& text, Place place) {
+    QLabel* label = shell::controls::label(parent, name, text, place, shell::look::Blue,
+                                           Qt::AlignLeft | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);  // host names are shown as they are
-    paintTextBlue(*label);
-    // The window's own face, larger and bold.
     QFont font = parent->font();
     font.setPointSizeF(9.75);
     font.setBold(true);
@@ -43,37 +32,10 @@ QLabel* heading(QWidget* parent, const QString& text, const QRect& geometry) {
     return label;
 }
 
-QLabel* caption(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    paintTextBlue(*label);
-    return label;
-}
-
-QLineEdit* box(QWidget* parent, const QRect& geometry) {
-    auto* edit = new QLineEdit(parent);
-    edit->setGeometry(geometry);
-    return edit;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* push = new QPushButton(text, parent);
-    push->setGeometry(geometry);
-    push->setAutoDefault(false);
-    push->setDefault(false);
-    return push;
-}
-
-QFrame* line(QWidget* parent, int left, int top, int right) {
-    auto* frame = new QFrame(parent);
-    frame->setFrameShape(QFrame::NoFrame);
-    frame->setGeometry(shell::twips(left), shell::twips(top), shell::twips(right - left), 1);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, kBlue);
-    frame->setPalette(palette);
-    frame->setAutoFillBackground(true);
-    return frame;
+// The captions stand level with the middle of their boxes.
+QLabel* caption(QWidget* parent, const QString& name, const QString& text, Place place) {
+    return shell::controls::label(parent, name, text, place, shell::look::Blue,
+                                  Qt::AlignRight | Qt::AlignVCenter);
 }
 
 }  // namespace
@@ -91,20 +53,22 @@ DialogInfoHost::DialogInfoHost(QWidget* parent)
     setSizeGripEnabled(false);
 
     // Created in tab order, "&OK" first, so that it has the focus on opening.
-    OKButton = button(this, QStringLiteral("&OK"), twipsRect(4320, 1680, 1215, 375));
-    CancelButton = button(this, QStringLiteral("&Annulla"), twipsRect(3000, 1680, 1215, 375));
-    txt_utente = box(this, twipsRect(1440, 720, 4215, 285));
-    Label1 = caption(this, QStringLiteral("Utente"), twipsRect(120, 735, 1215, 255));
-    txt_sede = box(this, twipsRect(1440, 1080, 4215, 285));
-    Label2 = caption(this, QStringLiteral("Sede"), twipsRect(120, 1095, 1215, 255));
-    txt_piano = box(this, twipsRect(1440, 1440, 735, 285));
-    Label3 = caption(this, QStringLiteral("Piano"), twipsRect(120, 1455, 1215, 255));
-    txt_stanza = box(this, twipsRect(1440, 1800, 735, 285));
-    Label4 = caption(this, QStringLiteral("Stanza"), twipsRect(120, 1815, 1215, 255));
-    lbl_ip = heading(this, QStringLiteral("IP"), twipsRect(120, 120, 1215, 255));
-    lbl_host = heading(this, QStringLiteral("Host"), twipsRect(1560, 120, 4095, 255));
-    Line1 = line(this, 120, 480, 5640);
-    Line2 = line(this, 120, 2160, 5640);
+    using namespace shell::controls;
+    OKButton = button(this, "OKButton", QStringLiteral("&OK"), {4320, 1680, 1215, 375});
+    CancelButton =
+        button(this, "CancelButton", QStringLiteral("&Annulla"), {3000, 1680, 1215, 375});
+    txt_utente = textBox(this, "txt_utente", QString(), {1440, 720, 4215, 285});
+    Label1 = caption(this, "Label1", QStringLiteral("Utente"), {120, 735, 1215, 255});
+    txt_sede = textBox(this, "txt_sede", QString(), {1440, 1080, 4215, 285});
+    Label2 = caption(this, "Label2", QStringLiteral("Sede"), {120, 1095, 1215, 255});
+    txt_piano = textBox(this, "txt_piano", QString(), {1440, 1440, 735, 285});
+    Label3 = caption(this, "Label3", QStringLiteral("Piano"), {120, 1455, 1215, 255});
+    txt_stanza = textBox(this, "txt_stanza", QString(), {1440, 1800, 735, 285});
+    Label4 = caption(this, "Label4", QStringLiteral("Stanza"), {120, 1815, 1215, 255});
+    lbl_ip = heading(this, "lbl_ip", QStringLiteral("IP"), {120, 120, 1215, 255});
+    lbl_host = heading(this, "lbl_host", QStringLiteral("Host"), {1560, 120, 4095, 255});
+    Line1 = line(this, "Line1", 120, 480, 5640, 480, shell::look::Blue);
+    Line2 = line(this, "Line2", 120, 2160, 5640, 2160, shell::look::Blue);
 
     Label1->setBuddy(txt_utente);
     Label2->setBuddy(txt_sede);

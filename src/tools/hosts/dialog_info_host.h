@@ -6,7 +6,6 @@
 #include <QPersistentModelIndex>
 
 class QAbstractItemModel;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,7 +28,7 @@ public:
 
     QLabel* lbl_ip;
     QLabel* lbl_host;
-    QFrame* Line1;
+    QWidget* Line1;
     QLabel* Label1;
     QLineEdit* txt_utente;
     QLabel* Label2;
@@ -40,7 +39,7 @@ public:
     QLineEdit* txt_stanza;
     QPushButton* CancelButton;
     QPushButton* OKButton;
-    QFrame* Line2;
+    QWidget* Line2;
 
 public slots:
     void OKButton_Click();
