@@ -162,7 +162,7 @@ void HostDetectionPage::btn_logFile_Click() {
     for (int position = 0; position < list.topLevelItemCount(); ++position) {
         const QTreeWidgetItem& row = *list.topLevelItem(position);
         QStringList subItems;
-        for (int column = host_column::Address; column <= host_column::Room; ++column)
+        for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
             subItems << row.text(column);
         rows << subItems;
     }

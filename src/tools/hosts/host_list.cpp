@@ -4,28 +4,11 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include <array>
-
 #include "shell/twips.h"
 
 namespace hosts {
 
 namespace {
-
-struct ColumnHeader {
-    const char* key;
-    const char* text;
-};
-
-constexpr std::array<ColumnHeader, host_column::Count> kColumns{{
-    {"num", "N."},
-    {"IP", "Indirizzo IP"},
-    {"Hostname", "Nome Host"},
-    {"Utente", "Utente"},
-    {"Sede", "Sede"},
-    {"Piano", "Piano"},
-    {"Stanza", "N. Stanza"},
-}};
 
 constexpr int kColumnWidthTwips = 1440;
 
@@ -35,8 +18,7 @@ void SetUpHostList(QTreeWidget& Lv_hosts) {
     Lv_hosts.setColumnCount(host_column::Count);
     QTreeWidgetItem* header = Lv_hosts.headerItem();
     for (int column = 0; column < host_column::Count; ++column) {
-        header->setText(column, QString::fromLatin1(kColumns[column].text));
-        header->setData(column, Qt::UserRole, QString::fromLatin1(kColumns[column].key));
+        header->setText(column, QString::fromLatin1(ColumnHeaders[column].inList));
         Lv_hosts.setColumnWidth(column, shell::twips(kColumnWidthTwips));
     }
     Lv_hosts.setRootIsDecorated(false);

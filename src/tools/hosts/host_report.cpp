@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "tools/hosts/host_columns.h"
+
 namespace hosts {
 
 namespace {
@@ -12,9 +14,6 @@ const QLatin1String kLineEnd("\r\n");
 const QLatin1String kHeaderCellStart("<td bgcolor='gray'><font face='tahoma' color='white'>");
 const QLatin1String kCellStart("<td><font face='tahoma' color='navy'>");
 const QLatin1String kCellEnd("</font></td>");
-constexpr const char* kHeaderTexts[] = {"Indirizzo IP", "Nome Host", "Utente",
-                                        "Sede",         "Piano",     "Stanza"};
-constexpr int kReportedSubItems = 6;
 
 // C0, DEL and C1. A C1 character's numeric reference would not even show
 // it: browsers read &#128; to &#159; as Windows-1252 punctuation.
@@ -110,13 +109,14 @@ QString HostReportDocument(const QString& caption, const QString& firstReading,
                 QLatin1String("</h3></font></p>") + QLatin1String("<hr color='navy'>") + kLineEnd;
     document += QLatin1String("<table border='1' cellpadding='1' cellspacing='1'>");
     document += QLatin1String("<tr>");
-    for (const char* header : kHeaderTexts)
-        document += kHeaderCellStart + QLatin1String(header) + kCellEnd;
+    for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
+        document += kHeaderCellStart + QLatin1String(ColumnHeaders[column].inReport) + kCellEnd;
     document += QLatin1String("</tr>");
     for (const QStringList& row : rows) {
         document += QLatin1String("<tr>");
-        for (int subItem = 0; subItem < kReportedSubItems; ++subItem)
-            document += kCellStart + HtmlText(row.value(subItem)) + kCellEnd;
+        for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
+            document +=
+                kCellStart + HtmlText(row.value(column - host_column::FirstReported)) + kCellEnd;
         document += QLatin1String("</tr>") + kLineEnd;
     }
     document += QLatin1String("</table><HR color='navy'>") + kLineEnd;

@@ -23,8 +23,9 @@ QString GeneralDateText(const QDateTime& moment, const QLocale& locale = QLocale
 QString HtmlText(const QString& value);
 
 // The report document, every line ending in CR LF. `rows` holds, for each
-// host in list order, its six sub-items: address, name, user, site, floor,
-// room. Every inserted value passes through HtmlText.
+// host in list order, its sub-items from host_column::FirstReported to
+// LastReported: address, name, user, site, floor, room. Every inserted value
+// passes through HtmlText.
 QString HostReportDocument(const QString& caption, const QString& firstReading,
                            const QString& secondReading, const QList<QStringList>& rows);
 
