@@ -76,6 +76,29 @@ std::uint32_t millisecondsSince(Clock::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
+// One recvmsg's set-up: the datagram into `buffer` (ReceiveBufferSize
+// bytes), its sender's address (for the error queue, the address the quoted
+// echo went to) and room for ControlSize bytes of ancillary data. The message
+// points into the object itself, so it stays where it was made.
+template <std::size_t ControlSize>
+struct ReceivedMessage {
+    explicit ReceivedMessage(std::uint8_t* buffer) : data{buffer, ReceiveBufferSize} {
+        message.msg_name = &address;
+        message.msg_namelen = sizeof address;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    ReceivedMessage(const ReceivedMessage&) = delete;
+    ReceivedMessage& operator=(const ReceivedMessage&) = delete;
+
+    sockaddr_in address{};
+    iovec data;
+    alignas(cmsghdr) std::uint8_t control[ControlSize];
+    msghdr message{};
+};
+
 }  // namespace
 
 std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
@@ -198,16 +221,9 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::spa
 
 std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::Probe& probe) {
     for (int reads = 0; reads < ReadsPerWake; ++reads) {
-        sockaddr_in from{};
-        iovec data{received_.get(), ReceiveBufferSize};
-        alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(int)) * 2];
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
+        // The answer's time to live and type of service.
+        ReceivedMessage<CMSG_SPACE(sizeof(int)) * 2> received(received_.get());
+        msghdr& message = received.message;
         const ssize_t size = ::recvmsg(fd_, &message, MSG_DONTWAIT);
         if (size < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK) return std::nullopt;
@@ -218,7 +234,8 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::
             if (auto answer = icmp_packet::matchRawPacket(bytes, probe)) return answer;
             continue;
         }
-        auto answer = icmp_packet::matchDatagramReply(bytes, from.sin_addr.s_addr, probe);
+        auto answer =
+            icmp_packet::matchDatagramReply(bytes, received.address.sin_addr.s_addr, probe);
         if (!answer) continue;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level != SOL_IP) continue;
@@ -237,16 +254,10 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::
 
 std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_packet::Probe& probe) {
     for (int reads = 0; reads < ReadsPerWake; ++reads) {
-        sockaddr_in original{};
-        iovec data{received_.get(), ReceiveBufferSize};
-        alignas(cmsghdr) std::uint8_t control[CMSG_SPACE(sizeof(sock_extended_err) + sizeof(sockaddr_in)) + 64];
-        msghdr message{};
-        message.msg_name = &original;
-        message.msg_namelen = sizeof original;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
+        // The report and its sender, with room to spare.
+        ReceivedMessage<CMSG_SPACE(sizeof(sock_extended_err) + sizeof(sockaddr_in)) + 64> received(
+            received_.get());
+        msghdr& message = received.message;
         const ssize_t size = ::recvmsg(fd_, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (size < 0) return std::nullopt;  // queue empty
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
@@ -259,9 +270,9 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_pac
             std::memcpy(&offender, CMSG_DATA(header) + sizeof report, sizeof offender);
             if (offender.sin_family != AF_INET) continue;
             const std::span<const std::uint8_t> quoted(received_.get(), static_cast<std::size_t>(size));
-            if (auto answer = icmp_packet::matchDatagramReport(report.ee_type, report.ee_code,
-                                                               offender.sin_addr.s_addr,
-                                                               original.sin_addr.s_addr, quoted, probe))
+            if (auto answer = icmp_packet::matchDatagramReport(
+                    report.ee_type, report.ee_code, offender.sin_addr.s_addr,
+                    received.address.sin_addr.s_addr, quoted, probe))
                 return answer;
         }
     }
