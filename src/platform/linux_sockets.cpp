@@ -72,13 +72,11 @@ std::optional<HostEntry> LookUpIPv4Host(const std::string& name) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
-    hints.ai_flags = AI_CANONNAME;
     addrinfo* found = nullptr;
     if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 ||
         found == nullptr)
         return std::nullopt;
     HostEntry entry;
-    entry.officialName = found->ai_canonname != nullptr ? found->ai_canonname : name;
     for (const addrinfo* item = found; item != nullptr; item = item->ai_next) {
         if (item->ai_family != AF_INET || item->ai_addrlen < sizeof(sockaddr_in)) continue;
         const auto* address = reinterpret_cast<const sockaddr_in*>(item->ai_addr);

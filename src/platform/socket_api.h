@@ -11,7 +11,6 @@
 namespace platform {
 
 struct HostEntry {
-    std::string officialName;
     std::int16_t addressLength = 4;
     std::vector<std::vector<std::uint8_t>> addressList;  // resolver's order
 };

@@ -25,7 +25,7 @@ public:
 
     void addHost(const std::string& name, std::vector<std::vector<std::uint8_t>> addresses,
                  std::int16_t addressLength = 4) {
-        hosts[name] = platform::HostEntry{name, addressLength, std::move(addresses)};
+        hosts[name] = platform::HostEntry{addressLength, std::move(addresses)};
     }
 
     int WSAStartup(std::uint16_t) override {
@@ -60,7 +60,7 @@ public:
         if (name.empty() || address == 0xffffffffu) return std::nullopt;
         std::vector<std::uint8_t> bytes(4);
         std::memcpy(bytes.data(), &address, 4);
-        return platform::HostEntry{name, 4, {bytes}};
+        return platform::HostEntry{4, {bytes}};
     }
     std::uint32_t inet_addr(const std::string& text) override { return real.inet_addr(text); }
     std::string inet_ntoa(std::uint32_t address) override { return real.inet_ntoa(address); }
