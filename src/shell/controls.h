@@ -1,7 +1,7 @@
 #pragma once
-// Makes the window's controls from their layout: name, text, place in twips,
-// colours. Each control's objectName is its name in the window's design
-// ("Text5(3)" becomes "Text5_3").
+// Makes the controls of the window and of the host details dialog from their
+// layout: name, text, place in twips, colours. Each control's objectName is
+// its name in the design ("Text5(3)" becomes "Text5_3").
 
 #include <QColor>
 #include <QString>

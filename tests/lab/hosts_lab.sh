@@ -3,7 +3,8 @@
 # servers that announce themselves through DNS-SD (avahi-daemon publishing
 # _smb._tcp), Windows-like computers answering WS-Discovery (wsdd) in our
 # workgroup, one in another workgroup and one whose mDNS host name holds a
-# control character, neither of which may be listed. All hang on one bridge;
+# control character, neither of which may be listed, and on request Samba
+# servers keeping the workgroup's NetBIOS browse list. All hang on one bridge;
 # nothing has a default route.
 #
 # The client side is a namespace with its own system D-Bus and avahi-daemon,

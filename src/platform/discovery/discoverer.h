@@ -1,7 +1,8 @@
 #pragma once
 // One way of finding the computers of the local network. Each method (DNS-SD,
-// WS-Discovery) is its own class; the browser runs several at once and merges
-// what they report, without caring which one found a host.
+// WS-Discovery, the NetBIOS browse list) is its own class; the browser runs
+// several at once and merges what they report, without caring which one found
+// a host.
 
 #include <QObject>
 #include <QString>

@@ -39,7 +39,8 @@ private:
     std::unique_ptr<QThread> worker_;
 };
 
-// DNS-SD (Avahi) and WS-Discovery, for the computer's primary workgroup.
+// DNS-SD (Avahi), WS-Discovery and the NetBIOS browse list, for the
+// computer's primary workgroup.
 std::unique_ptr<ServerBrowser> makeLanServerBrowser();
 
 }  // namespace platform
