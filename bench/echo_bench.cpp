@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "net/ping_module.h"
+#include "net/echo.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_sockets.h"
 

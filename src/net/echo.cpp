@@ -1,17 +1,20 @@
-#include "net/ping_module.h"
+#include "net/echo.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace PingModule {
 
 namespace {
 
+namespace ip = platform::ip_status;
+
 constexpr std::uint32_t BadAddress = 0xffffffff;  // what inet_addr gives for a text it rejects
-constexpr std::int32_t BadAddressStatus = -1;
-constexpr std::uint32_t ReplySize = EchoReply::ImageSize - 1;  // the image's last byte stays untouched
+constexpr std::uint32_t ReplySize =
+    EchoReply::ImageSize - 1;  // the image's last byte stays untouched
 constexpr std::uint32_t TimeoutMs = 500;
 
 struct StatusRow {
@@ -20,37 +23,52 @@ struct StatusRow {
 };
 
 constexpr StatusRow StatusTable[] = {
-    {-1, "inet_addr: bad IP format"},
-    {0, "ip success"},
-    {500, "ping timeout"},
-    {11001, "ip buf too_small"},
-    {11002, "ip dest net unreachable"},
-    {11003, "ip dest host unreachable"},
-    {11004, "ip dest prot unreachable"},
-    {11005, "ip dest port unreachable"},
-    {11006, "ip no resources"},
-    {11007, "ip bad option"},
-    {11008, "ip hw_error"},
-    {11009, "ip packet too_big"},
-    {11010, "ip req timed out"},
-    {11011, "ip bad req"},
-    {11012, "ip bad route"},
-    {11013, "ip ttl expired transit"},
-    {11014, "ip ttl expired reassem"},
-    {11015, "ip param_problem"},
-    {11016, "ip source quench"},
-    {11017, "ip option too_big"},
-    {11018, "ip bad destination"},
-    {11019, "ip addr deleted"},
-    {11020, "ip spec mtu change"},
-    {11021, "ip mtu_change"},
-    {11022, "ip unload"},
-    {11023, "ip addr added"},
-    {11050, "ip general failure"},
-    {11255, "ip pending"},
+    {BadAddressStatus, "inet_addr: bad IP format"},
+    {ip::Success, "ip success"},
+    {PingTimeoutStatus, "ping timeout"},
+    {ip::BufTooSmall, "ip buf too_small"},
+    {ip::DestNetUnreachable, "ip dest net unreachable"},
+    {ip::DestHostUnreachable, "ip dest host unreachable"},
+    {ip::DestProtUnreachable, "ip dest prot unreachable"},
+    {ip::DestPortUnreachable, "ip dest port unreachable"},
+    {ip::NoResources, "ip no resources"},
+    {ip::BadOption, "ip bad option"},
+    {ip::HwError, "ip hw_error"},
+    {ip::PacketTooBig, "ip packet too_big"},
+    {ip::ReqTimedOut, "ip req timed out"},
+    {ip::BadReq, "ip bad req"},
+    {ip::BadRoute, "ip bad route"},
+    {ip::TtlExpiredTransit, "ip ttl expired transit"},
+    {ip::TtlExpiredReassem, "ip ttl expired reassem"},
+    {ip::ParamProblem, "ip param_problem"},
+    {ip::SourceQuench, "ip source quench"},
+    {ip::OptionTooBig, "ip option too_big"},
+    {ip::BadDestination, "ip bad destination"},
+    {ip::AddrDeleted, "ip addr deleted"},
+    {ip::SpecMtuChange, "ip spec mtu change"},
+    {ip::MtuChange, "ip mtu_change"},
+    {ip::Unload, "ip unload"},
+    {ip::AddrAdded, "ip addr added"},
+    {ip::GeneralFailure, "ip general failure"},
+    {ip::Pending, "ip pending"},
 };
 
 }  // namespace
+
+SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
+                      std::uint32_t destination, std::span<const char> data,
+                      const platform::EchoOptions* options, std::uint32_t areaSize,
+                      std::uint32_t timeoutMs, const EchoReply& start) {
+    std::vector<std::uint8_t> area(std::max<std::size_t>(areaSize, EchoReply::ImageSize));
+    const EchoReply::Image image = start.toImage();
+    std::copy(image.begin(), image.end(), area.begin());
+    SentEcho sent;
+    sent.replies =
+        icmp.IcmpSendEcho(handle, destination, data.data(), static_cast<std::uint16_t>(data.size()),
+                          options, area.data(), areaSize, timeoutMs);
+    sent.reply = EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>());
+    return sent;
+}
 
 std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, const QString& address,
                       const QString& payload, EchoReply& reply) {
@@ -58,16 +76,16 @@ std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, con
     if (destination == BadAddress) return BadAddressStatus;
 
     const platform::IcmpHandle handle = icmp.IcmpCreateFile();
-    if (handle == 0) return platform::ip_status::GeneralFailure;
+    if (handle == 0) return ip::GeneralFailure;
 
-    EchoReply::Image image = reply.toImage();
     const QByteArray data = payload.toLocal8Bit();
     // Clamped rather than wrapped: a payload this long can never fit the reply
     // area, so the facility refuses it instead of sending a truncated one.
-    const auto size = static_cast<std::uint16_t>(
-        std::min<qsizetype>(data.size(), std::numeric_limits<std::uint16_t>::max()));
-    icmp.IcmpSendEcho(handle, destination, data.constData(), size, nullptr, image.data(), ReplySize, TimeoutMs);
-    reply = EchoReply::fromImage(image);
+    const auto size = std::min<qsizetype>(data.size(), std::numeric_limits<std::uint16_t>::max());
+    reply = EchoOnHandle(icmp, handle, destination,
+                         std::span(data.constData(), static_cast<std::size_t>(size)), nullptr,
+                         ReplySize, TimeoutMs, reply)
+                .reply;
     const std::int32_t status = reply.Status;
     icmp.IcmpCloseHandle(handle);
     return status;
@@ -76,7 +94,8 @@ std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, con
 QString EchoStatusText(const std::int32_t& code) {
     const auto row = std::ranges::find(StatusTable, code, &StatusRow::code);
     const char* text = row != std::end(StatusTable) ? row->text : "unknown  msg returned";
-    return QString::number(code) + QStringLiteral("   [ ") + QLatin1String(text) + QStringLiteral(" ]");
+    return QString::number(code) + QStringLiteral("   [ ") + QLatin1String(text) +
+           QStringLiteral(" ]");
 }
 
 }  // namespace PingModule
