@@ -51,8 +51,7 @@ IcmpHandle LinuxIcmp::IcmpCreateFile() {
     } else {
         if (channel_ != Channel::HelperOnly)
             route.socket = IcmpEchoSocket::open(IcmpSocketKind::Datagram);
-        if (!route.socket && channel_ != Channel::DatagramOnly)
-            route.helper = IcmpHelperClient::start(helperPath_);
+        if (!route.socket && channel_ != Channel::DatagramOnly) route.helper = servingHelper();
     }
     if (!route.socket && !route.helper) return 0;
     routes_.emplace(++lastHandle_, std::move(route));
@@ -89,6 +88,11 @@ std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinati
     return 1;
 }
 
+std::shared_ptr<IcmpHelperClient> LinuxIcmp::servingHelper() {
+    if (!helper_ || !helper_->stillServing()) helper_ = IcmpHelperClient::start(helperPath_);
+    return helper_;
+}
+
 bool LinuxIcmp::IcmpCloseHandle(IcmpHandle handle) {
     return routes_.erase(handle) == 1;
 }
@@ -99,6 +103,10 @@ std::optional<LinuxIcmp::HandleKind> LinuxIcmp::handleKind(IcmpHandle handle) co
     if (found->second.helper) return HandleKind::Helper;
     return found->second.socket->kind() == IcmpSocketKind::Raw ? HandleKind::Raw
                                                                : HandleKind::Datagram;
+}
+
+pid_t LinuxIcmp::helperProcessId() const {
+    return helper_ ? helper_->processId() : 0;
 }
 
 }  // namespace platform
