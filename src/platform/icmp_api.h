@@ -51,8 +51,15 @@ constexpr std::int32_t TtlExpiredTransit = 11013;
 constexpr std::int32_t TtlExpiredReassem = 11014;
 constexpr std::int32_t ParamProblem = 11015;
 constexpr std::int32_t SourceQuench = 11016;
+constexpr std::int32_t OptionTooBig = 11017;
 constexpr std::int32_t BadDestination = 11018;
+constexpr std::int32_t AddrDeleted = 11019;
+constexpr std::int32_t SpecMtuChange = 11020;
+constexpr std::int32_t MtuChange = 11021;
+constexpr std::int32_t Unload = 11022;
+constexpr std::int32_t AddrAdded = 11023;
 constexpr std::int32_t GeneralFailure = 11050;
+constexpr std::int32_t Pending = 11255;
 }  // namespace ip_status
 
 class IcmpApi {

@@ -156,6 +156,17 @@ EchoOutcome IcmpHelperClient::echo(std::uint32_t destination, std::span<const st
     return outcome;
 }
 
+bool IcmpHelperClient::stillServing() {
+    if (process_ == 0) return false;
+    pollfd watch{connection_, POLLIN, 0};
+    int ready;
+    while ((ready = ::poll(&watch, 1, 0)) < 0 && errno == EINTR) {
+    }
+    if (ready == 0) return true;
+    end(false);
+    return false;
+}
+
 IcmpHelperClient::Read IcmpHelperClient::readFrame(std::size_t maxSize,
                                                    Clock::time_point deadline) {
     frame_.assign(icmp_helper::LengthSize, 0);

@@ -35,6 +35,11 @@ public:
     EchoOutcome echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
                      std::uint8_t timeToLive, std::chrono::milliseconds timeout);
 
+    // Whether the helper still waits for requests: running, with nothing
+    // unasked for on its connection. A helper that has left or speaks out of
+    // turn is ended here.
+    bool stillServing();
+
     // The helper's process, or 0 once it has been ended.
     pid_t processId() const { return process_; }
 

@@ -3,8 +3,9 @@
 // it is closed, so that a trace route's many probes reuse it. The channel is
 // the unprivileged datagram socket where the kernel allows it, else the ICMP
 // helper program, which alone may open a raw socket; this process never
-// holds a privilege. Like the window that uses it, it serves one thread at a
-// time.
+// holds a privilege. One helper serves every handle and outlives them, so a
+// ping click does not pay for starting a process. Like the window that uses
+// it, the facility serves one thread at a time.
 
 #include <map>
 #include <memory>
@@ -36,18 +37,25 @@ public:
 
     // What serves an open handle.
     std::optional<HandleKind> handleKind(IcmpHandle handle) const;
+    // The helper's process while one is running, else 0.
+    pid_t helperProcessId() const;
 
 private:
     // One of the two is set.
     struct Route {
         std::unique_ptr<IcmpEchoSocket> socket;
-        std::unique_ptr<IcmpHelperClient> helper;
+        std::shared_ptr<IcmpHelperClient> helper;
     };
+
+    // The running helper, or a new one when it has ended or gone wrong; null
+    // when none can be started.
+    std::shared_ptr<IcmpHelperClient> servingHelper();
 
     Channel channel_;
     std::string helperPath_;
     IcmpHandle lastHandle_ = 0;
     std::map<IcmpHandle, Route> routes_;
+    std::shared_ptr<IcmpHelperClient> helper_;
 };
 
 }  // namespace platform

@@ -7,7 +7,9 @@
 
 #include <arpa/inet.h>
 #include <grp.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -395,6 +397,46 @@ private slots:
         QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, tiny.data(), 7, 500), 0u);
         QVERIFY(std::all_of(tiny.begin(), tiny.end(), [](std::uint8_t byte) { return byte == Untouched; }));
         QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, nullptr, 287, 500), 0u);
+    }
+
+    // One helper serves every handle and stays when they are closed; one that
+    // has gone is replaced at the next handle, while the handles it served
+    // answer "general failure" until they are closed.
+    void oneHelperServesEveryHandle() {
+        if (!skip_.isEmpty()) QSKIP(qPrintable(skip_));
+        NetnsLab::Inside inside(*lab_, "c");
+        LinuxIcmp icmp(LinuxIcmp::Channel::HelperOnly);
+        const platform::IcmpHandle first = icmp.IcmpCreateFile();
+        QVERIFY(first != 0);
+        const pid_t helper = icmp.helperProcessId();
+        QVERIFY(helper > 0);
+        const platform::IcmpHandle second = icmp.IcmpCreateFile();
+        QCOMPARE(icmp.helperProcessId(), helper);
+        QVERIFY(icmp.IcmpCloseHandle(first));
+        QVERIFY(icmp.IcmpCloseHandle(second));
+        const platform::IcmpHandle third = icmp.IcmpCreateFile();
+        QCOMPARE(icmp.helperProcessId(), helper);
+        QCOMPARE(sendEcho(icmp, third, Target, "who are you").result, 1u);
+
+        // Killed, and known to have died (the wait is on the process, not a clock).
+        const int watch = static_cast<int>(::syscall(SYS_pidfd_open, helper, 0));
+        QVERIFY(watch >= 0);
+        QCOMPARE(::kill(helper, SIGKILL), 0);
+        pollfd exited{watch, POLLIN, 0};
+        QCOMPARE(::poll(&exited, 1, -1), 1);
+        ::close(watch);
+
+        const platform::IcmpHandle fourth = icmp.IcmpCreateFile();
+        QVERIFY(fourth != 0);
+        QVERIFY(icmp.helperProcessId() > 0);
+        QVERIFY(icmp.helperProcessId() != helper);
+        QCOMPARE(::waitpid(helper, nullptr, WNOHANG), -1);  // reaped already
+        const Echo stale = sendEcho(icmp, third, Target, "who are you");
+        QCOMPARE(stale.result, 0u);
+        QCOMPARE(stale.status(), 11050);
+        const Echo fresh = sendEcho(icmp, fourth, Target, "who are you");
+        QCOMPARE(fresh.result, 1u);
+        QCOMPARE(fresh.data(), QByteArray("who are you"));
     }
 
     // Started by root, the helper still ends up holding nothing: no

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "fake_reply_area.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {
@@ -35,19 +36,18 @@ public:
         if (handleToGive != 0) ++opened;
         return handleToGive;
     }
-    std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination, const void* requestData,
-                               std::uint16_t requestSize, const platform::EchoOptions* options, void* replyBuffer,
+    std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination,
+                               const void* requestData, std::uint16_t requestSize,
+                               const platform::EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override {
         const auto* bytes = static_cast<const std::uint8_t*>(requestData);
-        requests.push_back({handle, destination, std::vector<std::uint8_t>(bytes, bytes + requestSize),
-                            options ? std::optional(*options) : std::nullopt, replySize, timeoutMs});
-        auto* reply = static_cast<std::uint8_t*>(replyBuffer);
-        if (answer) {
-            answer(reply, replySize);
-        } else {
-            const auto value = static_cast<std::uint32_t>(status);
-            for (int i = 0; i < 4; ++i) reply[platform::reply_layout::Status + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        }
+        requests.push_back(
+            {handle, destination, std::vector<std::uint8_t>(bytes, bytes + requestSize),
+             options ? std::optional(*options) : std::nullopt, replySize, timeoutMs});
+        if (answer)
+            answer(static_cast<std::uint8_t*>(replyBuffer), replySize);
+        else
+            platform::echo_reply_image::writeStatus(replyArea(replyBuffer, replySize), status);
         return result;
     }
     bool IcmpCloseHandle(platform::IcmpHandle handle) override {

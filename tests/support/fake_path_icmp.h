@@ -6,12 +6,13 @@
 
 #include <arpa/inet.h>
 
-#include <cstring>
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "net/echo_reply.h"
+#include "fake_reply_area.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {
@@ -55,28 +56,23 @@ public:
         const std::size_t index = std::min<std::size_t>(ttl, path.size()) - 1;
         const PathHop& hop = path.at(index);
         const bool isTarget = index + 1 == path.size();
-        EchoReply reply;
-        reply.Status = platform::ip_status::ReqTimedOut;
-        std::uint32_t replies = 0;
-        if (!hop.silent) {
-            reply.Address = ::inet_addr(hop.address.c_str());
-            reply.Status = isTarget ? platform::ip_status::Success : hop.status;
-            reply.RoundTripTime = hop.roundTripTime;
-            reply.DataSize = static_cast<std::int16_t>(isTarget ? size : 0);
-            replies = 1;
+        const auto area = replyArea(replyBuffer, replySize);
+        if (hop.silent) {
+            platform::echo_reply_image::writeStatus(area, platform::ip_status::ReqTimedOut);
+        } else {
+            // Like the real facility: a target's echoed data at the data offset.
+            platform::EchoReplyHeader header;
+            header.Address = ::inet_addr(hop.address.c_str());
+            header.Status = isTarget ? platform::ip_status::Success : hop.status;
+            header.RoundTripTime = hop.roundTripTime;
+            header.DataSize = static_cast<std::int16_t>(isTarget ? size : 0);
+            header.DataPointer = isTarget ? platform::reply_layout::DataOffset : 0;
+            const auto* bytes = static_cast<const std::uint8_t*>(data);
+            platform::echo_reply_image::writeAnswer(
+                area, header, std::span(bytes, isTarget ? size : std::size_t{0}));
         }
-        auto image = reply.toImage();
-        if (replies == 1 && isTarget) {
-            // Like the real facility: the echoed data at the data area's start.
-            namespace layout = platform::reply_layout;
-            reply.DataPointer = layout::DataOffset;
-            image = reply.toImage();
-            const std::size_t room = replySize > layout::DataOffset ? replySize - layout::DataOffset : 0;
-            std::memcpy(image.data() + layout::DataOffset, data, std::min<std::size_t>(size, room));
-        }
-        std::memcpy(replyBuffer, image.data(), std::min<std::size_t>(image.size(), replySize));
         if (afterEachSend) afterEachSend();
-        return replies;
+        return hop.silent ? 0 : 1;
     }
 
     bool IcmpCloseHandle(platform::IcmpHandle) override {

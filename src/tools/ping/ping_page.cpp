@@ -7,7 +7,7 @@
 
 #include "net/address_helpers.h"
 #include "net/echo_reply.h"
-#include "net/ping_module.h"
+#include "net/echo.h"
 
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
                    platform::IcmpApi& icmp, shell::Toolkit& toolkit, QObject* parent)

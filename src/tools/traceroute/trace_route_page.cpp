@@ -5,12 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include <array>
-#include <cstring>
 #include <string>
 #include <utility>
 
 #include "net/address_helpers.h"
+#include "net/echo.h"
 #include "shell/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
@@ -121,17 +120,11 @@ std::int16_t TraceRoutePage::ProbeHop(platform::IcmpHandle handle, std::uint32_t
                                       std::int32_t packetSize, QString& hopAddress,
                                       EchoReply& reply, const platform::EchoOptions& options) {
     const std::string requestData(static_cast<std::size_t>(packetSize), 'a');
+    const PingModule::SentEcho sent = PingModule::EchoOnHandle(
+        icmp_, handle, destination, requestData, &options, ReplyAreaSize, ProbeTimeoutMs, reply);
+    reply = sent.reply;
 
-    std::array<std::uint8_t, ReplyAreaSize> replyArea{};
-    const EchoReply::Image image = reply.toImage();
-    std::memcpy(replyArea.data(), image.data(), image.size());
-    const std::uint32_t replies = icmp_.IcmpSendEcho(
-        handle, destination, requestData.data(), static_cast<std::uint16_t>(requestData.size()),
-        &options, replyArea.data(), ReplyAreaSize, ProbeTimeoutMs);
-    reply = EchoReply::fromImage(std::span<const std::uint8_t, EchoReply::ImageSize>(
-        replyArea.data(), EchoReply::ImageSize));
-
-    if (replies != 1) return 1;
+    if (sent.replies != 1) return 1;
     hopAddress = Tracert_Module::AddressToText(sockets_, reply.Address);
     AppendHopLine(options.timeToLive(), static_cast<std::int32_t>(reply.RoundTripTime), hopAddress);
     return 0;

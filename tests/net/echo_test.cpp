@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "fake_icmp.h"
-#include "net/ping_module.h"
+#include "net/echo.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_sockets.h"
 
@@ -223,4 +223,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(PingModuleTest)
-#include "ping_module_test.moc"
+#include "echo_test.moc"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Each layer includes only what lies below it:
+#   app > shell > tools/{ping,traceroute,hosts} > net > platform
+# helpers (separate programs) take only platform code; a tool never takes
+# another tool's files, and of shell/ only the toolkit files, never the window.
+# Usage: layers_test.sh SOURCE_DIR   (prints every include that breaks a rule)
+set -euo pipefail
+src="$1/src"
+toolkit='shell/(toolkit|multi_line_text_box|twips|controls|look)\.h'
+status=0
+
+# check FOLDER ALLOWED_REGEX: every project include under FOLDER must match.
+check() {
+    local folder="$1" allowed="$2" line
+    while IFS= read -r line; do
+        echo "not allowed here: $line"
+        status=1
+    done < <(grep -rnE '^#include "' "$src/$folder" |
+                 grep -vE "#include \"($allowed)\"" || true)
+}
+
+check platform 'platform/[^"]+'
+check helpers 'platform/[^"]+'
+check net '(net|platform)/[^"]+'
+for tool in ping traceroute hosts; do
+    check "tools/$tool" "(tools/$tool|net|platform)/[^\"]+|$toolkit"
+done
+check shell '(shell|tools|net|platform)/[^"]+'
+
+if [ "$status" -eq 0 ]; then echo "every include stays within its layer"; fi
+exit "$status"
