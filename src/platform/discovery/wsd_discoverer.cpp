@@ -143,13 +143,16 @@ void WsdDiscoverer::sendResolve(const QString& endpoint, QUdpSocket* socket, int
 
 void WsdDiscoverer::fetchMetadata(const QString& endpoint, const QUrl& url) {
     endpoints_.insert(endpoint, EndpointState::Fetching);
-    if (fetches_ == MaxMetadataFetches) {
+    // The URL's host is the sender's address (see handleMatch).
+    int& fetchesOfSender = fetchesPerSender_[url.host()];
+    if (fetches_ == MaxMetadataFetches || fetchesOfSender == MaxFetchesPerSender) {
         endpoints_.insert(endpoint, EndpointState::Done);
         // Not from here: this may run while a socket is delivering datagrams.
         QTimer::singleShot(0, this, &WsdDiscoverer::finishWhenIdle);
         return;
     }
     ++fetches_;
+    ++fetchesOfSender;
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/soap+xml; charset=utf-8"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);

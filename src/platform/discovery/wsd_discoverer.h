@@ -28,6 +28,10 @@ public:
     // 150 ms: matches are taken for this long after the start.
     static constexpr int ProbeWindowMs = 1500;
     static constexpr int SecondProbeDelayMs = 150;
+    // A computer announces one endpoint of its own and perhaps a few of
+    // devices it serves; all of them end in one row for its address. More
+    // from one sender only make us open connections to whoever forges them.
+    static constexpr int MaxFetchesPerSender = 8;
 
     // Reports only computers of `group`.
     explicit WsdDiscoverer(PrimaryGroup group, QObject* parent = nullptr);
@@ -56,6 +60,7 @@ private:
     QHash<QString, EndpointState> endpoints_;
     QSet<QNetworkReply*> replies_;
     int fetches_ = 0;
+    QHash<QString, int> fetchesPerSender_;  // by address, as the URLs write it
     QTimer secondProbe_;
     QTimer probeWindow_;
     bool running_ = false;

@@ -114,9 +114,11 @@ int tcpListener(const char* address, quint16 port) {
 //   first, from its second address.
 //   Lying: one honest endpoint beside endpoints whose transport addresses
 //   name the client's loopback and another subnet.
+//   Crowded: forty endpoints, all at its own address, all the same computer.
 class CraftedPeer {
 public:
-    enum class Script { Mixed, Lying };
+    enum class Script { Mixed, Lying, Crowded };
+    static constexpr int CrowdedEndpoints = 40;
 
     CraftedPeer(const NetnsLab& lab, const QString& ns, Script script)
         : script_(script), thread_([this, &lab, ns] { serve(lab, ns); }) {
@@ -206,6 +208,10 @@ private:
             probeMatch("13", xaddr(loopback, "both", ClientPort) + ' ' +
                                  xaddr(ElsewhereAddress, "both", ClientPort));
             probeMatch("14", {});
+        } else if (probe && script_ == Script::Crowded) {
+            for (int endpoint = 0; endpoint < CrowdedEndpoints; ++endpoint)
+                probeMatch(QByteArray::number(0x20 + endpoint, 16).constData(),
+                           xaddr(PeerAddress, "crowded"));
         } else if (resolve && script_ == Script::Lying && datagram.contains("000000000014")) {
             send(match("ResolveMatch", id, "00000000-0000-0000-0000-000000000014",
                        xaddr(loopback, "resolved", ClientPort)),
@@ -247,6 +253,7 @@ private:
         else if (path == "resolved") body = metadata("RESOLVEDPC/Domain:tarsino.example");
         else if (path == "othergroup") body = metadata("OTHERPC/Workgroup:ALTROGRUPPO");
         else if (path == "notjoined") body = metadata("LONELYPC/NotJoined");
+        else if (path == "crowded") body = metadata("CROWDEDPC/Workgroup:TARSINOLAB");
         else if (path == "huge") body = metadata("HUGEPC/Workgroup:TARSINOLAB" + QString(1 << 20, ' '));
         const QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nConnection: close\r\n"
                                  "Content-Length: " +
@@ -507,6 +514,26 @@ private slots:
         QCOMPARE(rows(result), QStringList({QStringLiteral("GOODPC@") + PeerAddress}));
         QCOMPARE(client.connections(), 0);
         QCOMPARE(peer.requestedPaths(), QStringList({"good"}));
+    }
+
+    // One sender announcing endpoint after endpoint gets a few metadata
+    // requests, not one per endpoint; its computer is listed once.
+    void oneSenderIsAskedAFewTimesAtMost() {
+        const QString why = NetnsLab::skipReason();
+        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        NetnsLab lab(QStringLiteral("crowd"));
+        QVERIFY(buildLab(lab));
+        CraftedPeer peer(lab, "peer", CraftedPeer::Script::Crowded);
+        QVERIFY(peer.listening());
+
+        NetnsLab::Inside inside(lab, "client");
+        QVERIFY(inside.ok());
+        LanServerBrowser browser = realBrowser({"TARSINOLAB", {}});
+        std::uint32_t resumeHandle = 0;
+        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        QCOMPARE(result.status, platform::browser_status::Success);
+        QCOMPARE(rows(result), QStringList({QStringLiteral("CROWDEDPC@") + PeerAddress}));
+        QCOMPARE(peer.requestedPaths(), QStringList(platform::discovery::WsdDiscoverer::MaxFetchesPerSender, QStringLiteral("crowded")));
     }
 
     // A peer that floods the WS-Discovery and name query sockets must hold
