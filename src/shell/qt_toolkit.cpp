@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "shell/title_bar_buttons.h"
+
 namespace shell {
 
 MessageResult QtToolkit::messageBox(const QString& text, MessageButtons buttons, MessageIcon icon,
@@ -44,6 +46,8 @@ void QtToolkit::endProgram() {
 }
 
 void QtToolkit::showModal(QDialog& dialog) {
+    // Like the main window's, a dialog's title bar offers close alone.
+    KeepOnlyTheCloseButton(dialog);
     dialog.exec();
 }
 

@@ -1,7 +1,7 @@
-// The main window under a real window manager (Debian's openbox, on a
-// display of the test's own): its title bar offers close only, neither
-// minimize nor maximize, and it stays fixed-size and centred. What the window
-// manager allows is read back from the X server.
+// The main window and the host details dialog under a real window manager
+// (Debian's openbox, on a display of the test's own): their title bars offer
+// close only, neither minimize nor maximize, and the window stays fixed-size
+// and centred. What the window manager allows is read back from the X server.
 
 #include <QtTest>
 
@@ -10,10 +10,19 @@
 
 #include "fake_services.h"
 #include "shell/form_main.h"
+#include "shell/qt_toolkit.h"
+#include "tools/hosts/dialog_info_host.h"
 
 using testing_support::FakeServices;
 
 namespace {
+
+void verifyCloseOnly(const QStringList& actions) {
+    QVERIFY2(actions.contains("_NET_WM_ACTION_CLOSE"), qPrintable(actions.join(' ')));
+    for (const char* refused : {"_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                                "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+        QVERIFY2(!actions.contains(refused), qPrintable(actions.join(' ')));
+}
 
 // The window manager's _NET_WM_ALLOWED_ACTIONS for the window, through xprop;
 // empty until the window manager has set them.
@@ -49,10 +58,28 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QStringList actions;
         QTRY_VERIFY_WITH_TIMEOUT(!(actions = allowedActions(form.winId())).isEmpty(), 20000);
-        QVERIFY2(actions.contains("_NET_WM_ACTION_CLOSE"), qPrintable(actions.join(' ')));
-        for (const char* refused : {"_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
-                                    "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
-            QVERIFY2(!actions.contains(refused), qPrintable(actions.join(' ')));
+        verifyCloseOnly(actions);
+    }
+
+    // Shown the way the host page shows it: modally, through the toolkit.
+    void hostDialogOffersCloseOnly() {
+        FakeServices fakes;
+        FormMain form(fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        hosts::DialogInfoHost dialog(&form);
+        QStringList actions;
+        QTimer::singleShot(0, &dialog, [&] {
+            // A generous watchdog while the window manager takes the dialog in.
+            for (int tries = 0; tries < 200 && actions.isEmpty(); ++tries) {
+                QTest::qWait(100);
+                if (dialog.isVisible()) actions = allowedActions(dialog.winId());
+            }
+            dialog.reject();
+        });
+        shell::QtToolkit().showModal(dialog);
+        QVERIFY(!actions.isEmpty());
+        verifyCloseOnly(actions);
     }
 
     void mainWindowStaysFixedSizeAndCentred() {
