@@ -26,6 +26,12 @@ namespace echo_reply_image {
 // Header, option block and all: everything before the echoed data.
 constexpr std::size_t HeaderImageSize = reply_layout::DataOffset;
 
+// The reply area a caller handed over, as far as it exists.
+inline std::span<std::uint8_t> replyArea(void* buffer, std::uint32_t size) {
+    if (buffer == nullptr) return {};
+    return {static_cast<std::uint8_t*>(buffer), size};
+}
+
 void writeHeader(const EchoReplyHeader& header, std::span<std::uint8_t, HeaderImageSize> image);
 EchoReplyHeader readHeader(std::span<const std::uint8_t, HeaderImageSize> image);
 

@@ -62,6 +62,12 @@ constexpr std::int32_t GeneralFailure = 11050;
 constexpr std::int32_t Pending = 11255;
 }  // namespace ip_status
 
+// Whether an address (network byte order) names one host to echo: 0.0.0.0
+// would reach this host under another name and all-ones is a broadcast.
+constexpr bool isEchoDestination(std::uint32_t destination) {
+    return destination != 0 && destination != 0xffffffff;
+}
+
 class IcmpApi {
 public:
     virtual ~IcmpApi() = default;

@@ -12,8 +12,6 @@ constexpr std::uint8_t ReadyKind = 'R';
 constexpr std::uint8_t RequestKind = 'E';
 constexpr std::uint8_t AnswerKind = 'A';
 constexpr std::uint8_t TimeToLiveGiven = 0x01;
-constexpr std::uint32_t NoAddress = 0;
-constexpr std::uint32_t LimitedBroadcast = 0xffffffff;
 constexpr std::int32_t FirstFailure = ip_status::BufTooSmall;
 constexpr std::int32_t LastFailure = ip_status::GeneralFailure;
 
@@ -148,9 +146,7 @@ std::optional<EchoRequest> parseRequest(std::span<const std::uint8_t> frame) {
     const std::uint16_t payloadSize = read->u16();
     request.payload = read->bytes(payloadSize);
     if (!read->atEnd()) return std::nullopt;
-    // No destination, or all of them: neither names one host to echo.
-    if (request.destination == NoAddress || request.destination == LimitedBroadcast)
-        return std::nullopt;
+    if (!isEchoDestination(request.destination)) return std::nullopt;
     if (flags & ~TimeToLiveGiven) return std::nullopt;
     if (((flags & TimeToLiveGiven) != 0) != (request.timeToLive != 0)) return std::nullopt;
     if (request.timeout > MaxTimeout || payloadSize > MaxPayloadSize) return std::nullopt;

@@ -9,15 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint32_t NoAddress = 0;
-constexpr std::uint32_t LimitedBroadcast = 0xffffffff;
-
-// The area the caller handed over, as far as it exists.
-std::span<std::uint8_t> areaOf(void* reply, std::uint32_t replySize) {
-    if (!reply) return {};
-    return {static_cast<std::uint8_t*>(reply), replySize};
-}
-
 std::uint32_t fail(std::span<std::uint8_t> area, std::int32_t status) {
     echo_reply_image::writeStatus(area, status);
     return 0;
@@ -62,7 +53,7 @@ std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinati
                                       const void* requestData, std::uint16_t requestSize,
                                       const EchoOptions* options, void* replyBuffer,
                                       std::uint32_t replySize, std::uint32_t timeoutMs) {
-    const std::span<std::uint8_t> area = areaOf(replyBuffer, replySize);
+    const std::span<std::uint8_t> area = echo_reply_image::replyArea(replyBuffer, replySize);
     const auto found = routes_.find(handle);
     if (found == routes_.end()) return fail(area, ip_status::GeneralFailure);
     const std::uint64_t needed =
@@ -70,10 +61,7 @@ std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destinati
     if (area.size() < needed) return fail(area, ip_status::BufTooSmall);
     if (!requestData && requestSize > 0) return fail(area, ip_status::BadReq);
     if (options && options->timeToLive() == 0) return fail(area, ip_status::BadReq);
-    // 0.0.0.0 would reach this host under another name and all-ones is a
-    // broadcast: neither names one destination to echo.
-    if (destination == NoAddress || destination == LimitedBroadcast)
-        return fail(area, ip_status::BadDestination);
+    if (!isEchoDestination(destination)) return fail(area, ip_status::BadDestination);
 
     const std::span<const std::uint8_t> payload(static_cast<const std::uint8_t*>(requestData),
                                                 requestSize);

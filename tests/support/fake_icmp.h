@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "fake_reply_area.h"
+#include "platform/echo_reply_image.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {
@@ -47,7 +47,8 @@ public:
         if (answer)
             answer(static_cast<std::uint8_t*>(replyBuffer), replySize);
         else
-            platform::echo_reply_image::writeStatus(replyArea(replyBuffer, replySize), status);
+            platform::echo_reply_image::writeStatus(
+                platform::echo_reply_image::replyArea(replyBuffer, replySize), status);
         return result;
     }
     bool IcmpCloseHandle(platform::IcmpHandle handle) override {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_reply_area.h"
+#include "platform/echo_reply_image.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {
@@ -56,7 +56,7 @@ public:
         const std::size_t index = std::min<std::size_t>(ttl, path.size()) - 1;
         const PathHop& hop = path.at(index);
         const bool isTarget = index + 1 == path.size();
-        const auto area = replyArea(replyBuffer, replySize);
+        const auto area = platform::echo_reply_image::replyArea(replyBuffer, replySize);
         if (hop.silent) {
             platform::echo_reply_image::writeStatus(area, platform::ip_status::ReqTimedOut);
         } else {
