@@ -59,13 +59,16 @@ SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
                       const platform::EchoOptions* options, std::uint32_t areaSize,
                       std::uint32_t timeoutMs, const EchoReply& start) {
+    // Clamped rather than wrapped: a payload this long can never fit the reply
+    // area, so the facility refuses it instead of sending a truncated one.
+    const auto size = static_cast<std::uint16_t>(
+        std::min<std::size_t>(data.size(), std::numeric_limits<std::uint16_t>::max()));
     std::vector<std::uint8_t> area(std::max<std::size_t>(areaSize, EchoReply::ImageSize));
     const EchoReply::Image image = start.toImage();
     std::copy(image.begin(), image.end(), area.begin());
     SentEcho sent;
-    sent.replies =
-        icmp.IcmpSendEcho(handle, destination, data.data(), static_cast<std::uint16_t>(data.size()),
-                          options, area.data(), areaSize, timeoutMs);
+    sent.replies = icmp.IcmpSendEcho(handle, destination, data.data(), size, options, area.data(),
+                                     areaSize, timeoutMs);
     sent.reply = EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>());
     return sent;
 }
@@ -79,13 +82,8 @@ std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, con
     if (handle == 0) return ip::GeneralFailure;
 
     const QByteArray data = payload.toLocal8Bit();
-    // Clamped rather than wrapped: a payload this long can never fit the reply
-    // area, so the facility refuses it instead of sending a truncated one.
-    const auto size = std::min<qsizetype>(data.size(), std::numeric_limits<std::uint16_t>::max());
-    reply = EchoOnHandle(icmp, handle, destination,
-                         std::span(data.constData(), static_cast<std::size_t>(size)), nullptr,
-                         ReplySize, TimeoutMs, reply)
-                .reply;
+    reply =
+        EchoOnHandle(icmp, handle, destination, data, nullptr, ReplySize, TimeoutMs, reply).reply;
     const std::int32_t status = reply.Status;
     icmp.IcmpCloseHandle(handle);
     return status;

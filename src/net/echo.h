@@ -27,7 +27,8 @@ struct SentEcho {
 
 // Sends one echo on an open handle. The reply area is `areaSize` bytes long:
 // `start`'s image first, zero spare bytes after it; the facility may write up
-// to `areaSize` bytes, and the record is taken back from the image.
+// to `areaSize` bytes, and the record is taken back from the image. Data
+// beyond 65535 bytes is not sent.
 SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
                       const platform::EchoOptions* options, std::uint32_t areaSize,
