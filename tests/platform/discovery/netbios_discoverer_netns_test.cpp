@@ -135,7 +135,7 @@ QString script(const QTemporaryDir& folder, const QString& name, const QByteArra
 QMap<QString, QString> discover(NetBiosDiscoverer& discoverer) {
     HostMerger merger;
     QObject::connect(&discoverer, &NetBiosDiscoverer::discovered,
-                     [&merger](const DiscoveredHost& host) { merger.add(host); });
+                     [&merger](const DiscoveredHost& host) { merger.add(host, 0); });
     if (!discoverer.start()) return {{QStringLiteral("(did not start)"), {}}};
     QDeadlineTimer bound(15000);
     while (!discoverer.isFinished() && !bound.hasExpired()) QTest::qWait(10);

@@ -73,7 +73,7 @@ private slots:
         NetBiosDiscoverer discoverer(QStringLiteral(TARSINO_NETBIOS_BROWSE));
         HostMerger merger;
         connect(&discoverer, &NetBiosDiscoverer::discovered, this,
-                [&merger](const DiscoveredHost& host) { merger.add(host); });
+                [&merger](const DiscoveredHost& host) { merger.add(host, 0); });
         QElapsedTimer clock;
         clock.start();
         QVERIFY(discoverer.start());
