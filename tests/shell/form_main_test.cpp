@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -204,6 +205,21 @@ private slots:
         }
     }
 
+    // As shown: a heading longer than the box wraps instead of scrolling sideways.
+    void longResultLinesWrapWithoutHorizontalScrollBar() {
+        FakeServices fakes;
+        FormMain form(fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString heading = "Tracing Route su " + QString(200, 'w') + ".example.com:";
+        form.Text4->setText(heading + "\r\n");
+        QCoreApplication::processEvents();
+        QVERIFY(!form.Text4->horizontalScrollBar()->isVisible());
+        QCOMPARE(form.Text4->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(form.Text4->verticalScrollBar()->isVisible());
+        QVERIFY(form.Text4->document()->firstBlock().layout()->lineCount() > 1);
+    }
+
     void tabKeyFollowsThePageFocusOrder() {
         FakeServices fakes;
         FormMain form(fakes.services());
@@ -217,10 +233,16 @@ private slots:
         };
         form.Combo1->setFocus();
         QCOMPARE(focusedName(), QString("Combo1"));
-        for (const char* next : {"Command1", "Command2", "Text4"}) {
+        // Past the results box: a tab typed there would trap the keyboard.
+        for (const char* next : {"Command1", "Command2", "Text4", "qt_tabwidget_tabbar", "Combo1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(focusedName(), QString(next));
         }
+        for (const char* previous : {"qt_tabwidget_tabbar", "Text4", "Command2"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(focusedName(), QString(previous));
+        }
+        QCOMPARE(form.Text4->text(), QString());
         clickTab(form, 2);
         form.Cmd_ping->setFocus();
         for (const char* next : {"Text6", "Text7", "bt_clear_ping"}) {
