@@ -14,6 +14,7 @@
 
 #include <array>
 
+#include "cannot_run.h"
 #include "fake_services.h"
 #include "netns_lab.h"
 #include "route_lab.h"
@@ -69,7 +70,7 @@ private slots:
     void initTestCase() {
         if (UnprivilegedRun::isInside()) return;  // in the lab already, as nobody
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         lab_ = new NetnsLab("trace");
         QVERIFY2(buildRoute(*lab_), "the route lab could not be built");
         // Loopback alone: every echo to another network fails to leave (ENETUNREACH).
@@ -178,7 +179,7 @@ private slots:
     // the helper, every hop as before.
     void ordinaryUserTracesThroughTheHelper() {
         if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
-            QSKIP(qPrintable(why));
+            TARSINO_CANNOT_RUN(why);
         QVERIFY(lab_->run("client", "sysctl -qw net.ipv4.ping_group_range='1 0'"));
         QString output;
         const bool passed =
