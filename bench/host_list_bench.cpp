@@ -61,6 +61,7 @@ public:
         return shell::MessageResult::Ok;
     }
     void processPendingEvents() override {}
+    void processEventsUntil(const QDeadlineTimer&) override {}
     void endProgram() override {}
     void showModal(QDialog&) override {}
 };

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table per subject, with the peers' figures
 # measured in the same run and the ratios to ours. Figures only: nothing here
-# passes or fails on a time. Run as root (namespaces, raw ICMP, Xvfb).
+# passes or fails on a time; but a benchmark program that fails or crashes
+# fails the whole run (exit 1, naming it), after every table is printed.
+# Run as root (namespaces, raw ICMP, Xvfb).
 #   bench/run.sh            10 runs per figure (median)
 #   bench/run.sh --quick    3 runs per figure, for CI
 set -uo pipefail
@@ -13,6 +15,9 @@ delay_ms=20
 build=build
 scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
 
+failed=()
+# Notes a benchmark that did not run through, in its table and for the exit code.
+failure() { failed+=("$1"); echo "($1 failed${2:+: $2})"; }
 now_ns() { date +%s%N; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'; }
@@ -30,7 +35,7 @@ trace_table() {
     echo "| contender | median ms | min ms | max ms | ratio to ours |"
     echo "|---|---|---|---|---|"
     # Bounded: a run that waits on a box nobody answers must not hold CI.
-    timeout 600 "$build/bench/trace_bench" "$@" 2> >(grep -v XDG_RUNTIME_DIR >&2) || echo "(trace_bench failed)"
+    timeout 600 "$build/bench/trace_bench" "$@" 2> >(grep -v XDG_RUNTIME_DIR >&2) || failure trace_bench
 }
 echo
 echo "## Trace route client -> r1 -> r2 -> r3 -> target, wall time to completion"
@@ -51,12 +56,12 @@ echo "## Echo on loopback, 1000 echoes per run"
 echo
 ours_echo=() ours_probe=() ours_rtt=() ping_echo=() ping_rtt=()
 for ((i = 0; i < runs; i++)); do
-    out=$(timeout 300 "$build/bench/echo_bench" 1000) || { echo "(echo_bench failed: $out)"; break; }
+    out=$(timeout 300 "$build/bench/echo_bench" 1000) || { failure echo_bench "$out"; break; }
     ours_echo+=("$(awk '/^wall time per echo:/ { print $5 }' <<<"$out")")
     ours_probe+=("$(awk '/^wall time per echo on one open handle:/ { print $9 }' <<<"$out")")
     ours_rtt+=("$(awk '/^mean reported round trip:/ { print $5 }' <<<"$out")")
     start=$(now_ns)
-    out=$(ping -c 1000 -i 0 -q 127.0.0.1) || { echo "(ping failed)"; break; }
+    out=$(ping -c 1000 -i 0 -q 127.0.0.1) || { failure ping; break; }
     end=$(now_ns)
     ping_echo+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 1000 / 1000 }')")
     ping_rtt+=("$(awk -F'[/ ]' '/^rtt/ { print $8 }' <<<"$out")")
@@ -103,8 +108,10 @@ startup() {  # program, window title prefix -> "ms kB"
 app_ms=() app_kb=() hello_ms=() hello_kb=()
 for ((i = 0; i < runs; i++)); do
     read -r ms kb < <(startup "$build/src/app/tarsino" "Tarsino on ")
+    [ "$ms" = - ] && failure "tarsino start-up (no window within 30 s)"
     app_ms+=("$ms") app_kb+=("$kb")
     read -r ms kb < <(startup "$build/bench/hello_widgets" "Hello on bench")
+    [ "$ms" = - ] && failure "hello_widgets start-up (no window within 30 s)"
     hello_ms+=("$ms") hello_kb+=("$kb")
 done
 m_app_ms=$(printf '%s\n' "${app_ms[@]}" | median)
@@ -124,7 +131,7 @@ trap - EXIT
 echo
 echo "## Host list (enumeration into the list, sorts, report)"
 echo
-out=$("$build/bench/host_list_bench" 2> >(grep -v XDG_RUNTIME_DIR >&2)) || echo "(host_list_bench failed)"
+out=$("$build/bench/host_list_bench" 2> >(grep -v XDG_RUNTIME_DIR >&2)) || failure host_list_bench
 echo '```'
 echo "$out"
 echo '```'
@@ -148,8 +155,13 @@ if [ -x "$build/bench/discovery_bench" ] && [ -x tests/lab/hosts_lab.sh ]; then
     for servers in 1 10 50; do
         tests/lab/hosts_lab.sh run --avahi $((servers - servers / 2)) --wsdd $((servers / 2)) \
             "$PWD/$build/bench/discovery_bench" "$runs" 2> >(grep -v XDG_RUNTIME_DIR >&2) ||
-            echo "| $servers | (hosts lab failed or cannot run here) | | | |"
+            { echo "| $servers | (hosts lab failed or cannot run here) | | | |"; failed+=("discovery_bench with $servers servers"); }
     done
 else
     echo "(left out: needs tests/lab/hosts_lab.sh and build/bench/discovery_bench)"
+fi
+
+if [ "${#failed[@]}" -gt 0 ]; then
+    printf 'bench: failed: %s\n' "${failed[@]}" >&2
+    exit 1
 fi

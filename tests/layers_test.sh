@@ -10,13 +10,20 @@ toolkit='shell/(toolkit|multi_line_text_box|twips|controls|look)\.h'
 status=0
 
 # check FOLDER ALLOWED_REGEX: every project include under FOLDER must match.
+# A folder that is missing or holds no include fails: a moved folder must
+# not pass unchecked.
 check() {
-    local folder="$1" allowed="$2" line
+    local folder="$1" allowed="$2" includes line
+    if ! includes=$(grep -rnE '^#include "' "$src/$folder"); then
+        echo "no includes read from $src/$folder"
+        status=1
+        return
+    fi
     while IFS= read -r line; do
+        [ -n "$line" ] || continue
         echo "not allowed here: $line"
         status=1
-    done < <(grep -rnE '^#include "' "$src/$folder" |
-                 grep -vE "#include \"($allowed)\"" || true)
+    done <<<"$(grep -vE "#include \"($allowed)\"" <<<"$includes")"
 }
 
 check platform 'platform/[^"]+'

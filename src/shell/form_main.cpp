@@ -142,8 +142,11 @@ void FormMain::buildTraceRoutePage() {
     Text4->setObjectName("Text4");
     Text4->setGeometry(twipsRect(240, 2760, 5535, 3615));
     Text4->setText("Text4");
+    // Long lines (a long target name in the heading) wrap: the box scrolls
+    // only up and down.
     Text4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text4->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     look::setBackground(*Text4, look::LightYellow);
 
     Label1->setBuddy(Combo1);

@@ -16,6 +16,9 @@ const QString CrLf = QStringLiteral("\r\n");
 
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setUndoRedoEnabled(false);
+    // A results box takes no typed tabs: Tab and Shift+Tab move on through
+    // the focus order, as in any other control of the window.
+    setTabChangesFocus(true);
 }
 
 QString MultiLineTextBox::forDisplay(QString text) {

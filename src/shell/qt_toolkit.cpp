@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <unistd.h>
@@ -36,6 +38,15 @@ MessageResult QtToolkit::messageBox(const QString& text, MessageButtons buttons,
 
 void QtToolkit::processPendingEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtToolkit::processEventsUntil(const QDeadlineTimer& deadline) {
+    if (deadline.hasExpired()) return;
+    QEventLoop loop;
+    QTimer::singleShot(deadline.remainingTime(), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    // A closed window leaves nothing to wait for; the caller sees it closed.
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void QtToolkit::endProgram() {

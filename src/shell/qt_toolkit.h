@@ -9,6 +9,7 @@ public:
     MessageResult messageBox(const QString& text, MessageButtons buttons, MessageIcon icon,
                              const QString& title) override;
     void processPendingEvents() override;
+    void processEventsUntil(const QDeadlineTimer& deadline) override;
     [[noreturn]] void endProgram() override;
     void showModal(QDialog& dialog) override;
 };

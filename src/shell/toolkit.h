@@ -1,9 +1,11 @@
 #pragma once
 // What the handlers need of the window toolkit beyond their own controls:
-// modal message boxes, one pass of pending events, ending the program at once
+// modal message boxes, one pass of pending events or a wait that handles them,
+// ending the program at once
 // and showing a dialog modally. Kept narrow so the window logic runs headless
 // against a recording fake. It also shows the network helpers' notices.
 
+#include <QDeadlineTimer>
 #include <QString>
 
 #include "net/notices.h"
@@ -25,6 +27,9 @@ public:
                                      MessageIcon icon = MessageIcon::None,
                                      const QString& title = ApplicationTitle) = 0;
     virtual void processPendingEvents() = 0;
+    // Handles the window's events as they come until the deadline, then
+    // returns; sooner when the last window closes. Costs no CPU meanwhile.
+    virtual void processEventsUntil(const QDeadlineTimer& deadline) = 0;
     // Ends the program: no further event is handled and no handler goes on.
     virtual void endProgram() = 0;
     // Shows the dialog modally and returns when it has been closed.

@@ -10,16 +10,21 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTreeWidget>
 
+#include "fake_server_browser.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
 #include "shell/multi_line_text_box.h"
+#include "tools/hosts/dialog_info_host.h"
+#include "tools/hosts/host_columns.h"
 
+using testing_support::FakeServerBrowser;
 using testing_support::FakeServices;
 
 namespace {
@@ -204,6 +209,66 @@ private slots:
         }
     }
 
+    // As shown: a heading longer than the box wraps instead of scrolling sideways.
+    void longResultLinesWrapWithoutHorizontalScrollBar() {
+        FakeServices fakes;
+        FormMain form(fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString heading = "Tracing Route su " + QString(200, 'w') + ".example.com:";
+        form.Text4->setText(heading + "\r\n");
+        QCoreApplication::processEvents();
+        QVERIFY(!form.Text4->horizontalScrollBar()->isVisible());
+        QCOMPARE(form.Text4->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(form.Text4->verticalScrollBar()->isVisible());
+        QVERIFY(form.Text4->document()->firstBlock().layout()->lineCount() > 1);
+    }
+
+    // The host page as the window itself wires it, once, with fakes and no
+    // root: "&Rileva" lists the hosts, a row click annotates one, "&Crea Html
+    // Log" writes the report where the window says, "&Annulla" empties it.
+    void hostPageRunsThroughTheWindowsOwnWiring() {
+        FakeServices fakes;
+        FakeServerBrowser browser;
+        browser.addCall(platform::browser_status::Success, {{u"pc-b", ""}, {u"pc-a", ""}}, 2);
+        fakes.browser = &browser;
+        fakes.resolver.addHost("pc-a", {10, 0, 0, 1});
+        fakes.resolver.addHost("pc-b", {10, 0, 0, 2});
+        QTemporaryDir folder;
+        fakes.environment.folder = folder.path();
+        fakes.toolkit.onShowModal = [](QDialog& dialog) {
+            auto& details = static_cast<hosts::DialogInfoHost&>(dialog);
+            details.txt_utente->setText("Rossi");
+            QTest::mouseClick(details.OKButton, Qt::LeftButton);
+        };
+        FormMain form(fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        clickTab(form, 1);
+        QTest::mouseClick(form.CmdNetDetect, Qt::LeftButton);
+        QTreeWidget* list = form.Lv_hosts;
+        QCOMPARE(list->topLevelItemCount(), 2);
+        // In the browser's order until a header is clicked.
+        QCOMPARE(list->topLevelItem(0)->text(hosts::host_column::HostName), QString("pc-b"));
+        QCOMPARE(list->topLevelItem(0)->text(hosts::host_column::Address), QString("10.0.0.2"));
+        QCOMPARE(list->topLevelItem(1)->text(hosts::host_column::HostName), QString("pc-a"));
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
+        QCOMPARE(list->topLevelItem(0)->text(hosts::host_column::User), QString("Rossi"));
+
+        QTest::mouseClick(form.btn_logFile, Qt::LeftButton);
+        QFile report(folder.filePath("Tarsino.htm"));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        const QByteArray written = report.readAll();
+        QVERIFY(written.contains("pc-a") && written.contains("Rossi") && written.contains("10.0.0.1"));
+        QVERIFY(!fakes.toolkit.messages.empty());
+        QVERIFY(fakes.toolkit.messages.back().text.contains(folder.filePath("Tarsino.htm")));
+
+        QTest::mouseClick(form.btn_clearDominio, Qt::LeftButton);
+        QCOMPARE(list->topLevelItemCount(), 0);
+    }
+
     void tabKeyFollowsThePageFocusOrder() {
         FakeServices fakes;
         FormMain form(fakes.services());
@@ -217,10 +282,16 @@ private slots:
         };
         form.Combo1->setFocus();
         QCOMPARE(focusedName(), QString("Combo1"));
-        for (const char* next : {"Command1", "Command2", "Text4"}) {
+        // Past the results box: a tab typed there would trap the keyboard.
+        for (const char* next : {"Command1", "Command2", "Text4", "qt_tabwidget_tabbar", "Combo1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(focusedName(), QString(next));
         }
+        for (const char* previous : {"qt_tabwidget_tabbar", "Text4", "Command2"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(focusedName(), QString(previous));
+        }
+        QCOMPARE(form.Text4->text(), QString());
         clickTab(form, 2);
         form.Cmd_ping->setFocus();
         for (const char* next : {"Text6", "Text7", "bt_clear_ping"}) {

@@ -1,6 +1,6 @@
 #pragma once
 // Records every message box and answers them as the test says; lets a test
-// act during each pass of pending events or while a dialog is shown.
+// act during each pass of pending events, each wait, or while a dialog is shown.
 
 #include <QDialog>
 #include <QString>
@@ -31,6 +31,8 @@ public:
     std::vector<ShownMessage> messages;
     std::deque<shell::MessageResult> answers;  // for Yes/No boxes; default No
     std::function<void()> onProcessEvents;
+    std::function<void()> onWait;
+    std::vector<qint64> waits;  // milliseconds left of each deadline waited for
     std::function<void(QDialog&)> onShowModal;
     int eventPasses = 0;
     bool ended = false;
@@ -47,6 +49,11 @@ public:
     void processPendingEvents() override {
         ++eventPasses;
         if (onProcessEvents) onProcessEvents();
+    }
+    // Returns at once: the time is the test's to model.
+    void processEventsUntil(const QDeadlineTimer& deadline) override {
+        waits.push_back(deadline.remainingTime());
+        if (onWait) onWait();
     }
     void endProgram() override {
         ended = true;

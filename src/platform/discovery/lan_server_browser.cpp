@@ -41,9 +41,12 @@ void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::m
         return true;
     };
     for (const std::unique_ptr<Discoverer>& discoverer : discoverers) {
-        QObject::connect(discoverer.get(), &Discoverer::discovered, [&findings](const discovery::DiscoveredHost& host) {
+        // Each discoverer is a source of its own for the merge.
+        const discovery::HostMerger::Source source = int(&discoverer - discoverers.data());
+        QObject::connect(discoverer.get(), &Discoverer::discovered,
+                         [&findings, source](const discovery::DiscoveredHost& host) {
             QMutexLocker lock(&findings->mutex);
-            findings->merger.add(host);
+            findings->merger.add(host, source);
         });
         QObject::connect(discoverer.get(), &Discoverer::finished, &loop, [&] {
             if (allFinished()) loop.quit();

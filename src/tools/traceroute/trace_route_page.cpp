@@ -1,6 +1,7 @@
 #include "tools/traceroute/trace_route_page.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -120,11 +121,19 @@ std::int16_t TraceRoutePage::ProbeHop(platform::IcmpHandle handle, std::uint32_t
                                       std::int32_t packetSize, QString& hopAddress,
                                       EchoReply& reply, const platform::EchoOptions& options) {
     const std::string requestData(static_cast<std::size_t>(packetSize), 'a');
+    const QDeadlineTimer attempt(std::chrono::milliseconds(ProbeTimeoutMs), Qt::PreciseTimer);
     const PingModule::SentEcho sent = PingModule::EchoOnHandle(
         icmp_, handle, destination, requestData, &options, ReplyAreaSize, ProbeTimeoutMs, reply);
     reply = sent.reply;
 
-    if (sent.replies != 1) return 1;
+    if (sent.replies != 1) {
+        // An echo that could not even leave (no route to the network, a target
+        // such as 0.0.0.0) fails at once; it still takes its whole time-out,
+        // as a silent hop does, or the run would re-probe at full speed. The
+        // window stays live meanwhile, so "&Stop" is answered at once.
+        toolkit_.processEventsUntil(attempt);
+        return 1;
+    }
     hopAddress = Tracert_Module::AddressToText(sockets_, reply.Address);
     AppendHopLine(options.timeToLive(), static_cast<std::int32_t>(reply.RoundTripTime), hopAddress);
     return 0;

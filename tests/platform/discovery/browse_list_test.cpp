@@ -9,12 +9,18 @@
 
 using namespace platform::discovery;
 
-Q_DECLARE_METATYPE(QList<DiscoveredHost>)
-
 namespace {
 
 constexpr auto Mdns = DiscoveredHost::Naming::Mdns;
 constexpr auto Workgroup = DiscoveredHost::Naming::Workgroup;
+// Any three identities: the merge only tells them apart.
+constexpr HostMerger::Source DnsSd = 1, Wsd = 2, NetBios = 3;
+
+struct Report {
+    QString name, address;
+    DiscoveredHost::Naming naming;
+    HostMerger::Source source;
+};
 
 // "NAME@ADDRESS" per listed host, in list order.
 QStringList listed(const HostMerger& merger) {
@@ -26,19 +32,21 @@ QStringList listed(const HostMerger& merger) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(QList<Report>)
+
 class BrowseListTest : public QObject {
     Q_OBJECT
 
 private slots:
     void hostsAreListedOncePerNameInNameOrder() {
         HostMerger merger;
-        merger.add({"srv02.local", "10.0.0.2"});
-        merger.add({"PC-ANNA", "10.0.0.7"});
-        merger.add({"Srv02.LOCAL", "10.0.0.99"});  // the same host again, from the other method
-        merger.add({"alpha", ""});
-        merger.add({"ALPHA", "10.0.0.1"});  // fills in the address the first report lacked
-        merger.add({"", "10.0.0.5"});       // a nameless report is no host
-        merger.add({"pc-bruno", "10.0.0.8"});
+        merger.add({"srv02.local", "10.0.0.2"}, DnsSd);
+        merger.add({"PC-ANNA", "10.0.0.7"}, Wsd);
+        merger.add({"Srv02.LOCAL", "10.0.0.99"}, Wsd);  // the same host again, from the other method
+        merger.add({"alpha", ""}, NetBios);
+        merger.add({"ALPHA", "10.0.0.1"}, Wsd);  // fills in the address the first report lacked
+        merger.add({"", "10.0.0.5"}, Wsd);       // a nameless report is no host
+        merger.add({"pc-bruno", "10.0.0.8"}, Wsd);
 
         const QList<DiscoveredHost> hosts = merger.hosts();
         QStringList names, addresses;
@@ -51,69 +59,87 @@ private slots:
     }
 
     void reportsOfOneMachineMergeIntoOneRow_data() {
-        QTest::addColumn<QList<DiscoveredHost>>("reports");
+        QTest::addColumn<QList<Report>>("reports");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("Samba announced by DNS-SD and WS-Discovery")
-            << QList<DiscoveredHost>{{"srv05.local", "10.0.0.5", Mdns},
-                                     {"SRV05", "10.0.0.5", Workgroup}}
+            << QList<Report>{{"srv05.local", "10.0.0.5", Mdns, DnsSd},
+                             {"SRV05", "10.0.0.5", Workgroup, Wsd}}
             << QStringList{"SRV05@10.0.0.5"};
         QTest::newRow("the workgroup's name wins whichever came first")
-            << QList<DiscoveredHost>{{"SRV05", "10.0.0.5", Workgroup},
-                                     {"srv05.local", "10.0.0.5", Mdns}}
+            << QList<Report>{{"SRV05", "10.0.0.5", Workgroup, Wsd},
+                             {"srv05.local", "10.0.0.5", Mdns, DnsSd}}
             << QStringList{"SRV05@10.0.0.5"};
-        QTest::newRow("same address, unrelated names")
-            << QList<DiscoveredHost>{{"nas.local", "10.0.0.9", Mdns},
-                                     {"ARCHIVIO", "10.0.0.9", Workgroup}}
+        QTest::newRow("same address, unrelated names, two sources")
+            << QList<Report>{{"nas.local", "10.0.0.9", Mdns, DnsSd},
+                             {"ARCHIVIO", "10.0.0.9", Workgroup, NetBios}}
             << QStringList{"ARCHIVIO@10.0.0.9"};
         QTest::newRow("same name, no address yet from the browse list")
-            << QList<DiscoveredHost>{{"SRV05", "", Workgroup}, {"Srv05.Local", "10.0.0.5", Mdns}}
+            << QList<Report>{{"SRV05", "", Workgroup, NetBios},
+                             {"Srv05.Local", "10.0.0.5", Mdns, DnsSd}}
             << QStringList{"SRV05@10.0.0.5"};
         QTest::newRow("same name, addresses of two interfaces: the workgroup name's")
-            << QList<DiscoveredHost>{{"srv05.local", "10.0.1.5", Mdns},
-                                     {"SRV05", "10.0.0.5", Workgroup}}
+            << QList<Report>{{"srv05.local", "10.0.1.5", Mdns, DnsSd},
+                             {"SRV05", "10.0.0.5", Workgroup, Wsd}}
             << QStringList{"SRV05@10.0.0.5"};
-        QTest::newRow("two mDNS names of one address: the first in name order")
-            << QList<DiscoveredHost>{{"zeta.local", "10.0.0.3", Mdns},
-                                     {"beta.local", "10.0.0.3", Mdns}}
-            << QStringList{"beta.local@10.0.0.3"};
-        QTest::newRow("two workgroup names of one address: the first in name order")
-            << QList<DiscoveredHost>{{"RESOLVEDPC", "10.0.0.2", Workgroup},
-                                     {"GOODPC", "10.0.0.2", Workgroup}}
+        QTest::newRow("one source, two names at one address: two hosts")
+            << QList<Report>{{"SRV05", "10.0.0.5", Workgroup, NetBios},
+                             {"ARCHIVIO", "10.0.0.5", Workgroup, NetBios}}
+            << QStringList{"ARCHIVIO@10.0.0.5", "SRV05@10.0.0.5"};
+        QTest::newRow("one source, two mDNS names at one address: two hosts")
+            << QList<Report>{{"zeta.local", "10.0.0.3", Mdns, DnsSd},
+                             {"beta.local", "10.0.0.3", Mdns, DnsSd}}
+            << QStringList{"beta.local@10.0.0.3", "zeta.local@10.0.0.3"};
+        QTest::newRow("two sources, two workgroup names of one address: the first in name order")
+            << QList<Report>{{"RESOLVEDPC", "10.0.0.2", Workgroup, Wsd},
+                             {"GOODPC", "10.0.0.2", Workgroup, NetBios}}
             << QStringList{"GOODPC@10.0.0.2"};
+        QTest::newRow("aliases stay apart though other sources name the machine too")
+            << QList<Report>{{"SRV05", "10.0.0.5", Workgroup, NetBios},
+                             {"ALIAS", "10.0.0.5", Workgroup, NetBios},
+                             {"srv05.local", "10.0.0.5", Mdns, DnsSd},
+                             {"SRV05", "10.0.0.5", Workgroup, Wsd}}
+            << QStringList{"ALIAS@10.0.0.5", "SRV05@10.0.0.5"};
+        QTest::newRow("another source's name joins the first alias in name order")
+            << QList<Report>{{"nas.local", "10.0.0.9", Mdns, DnsSd},
+                             {"BACKUP", "10.0.0.9", Workgroup, NetBios},
+                             {"ARCHIVIO", "10.0.0.9", Workgroup, NetBios}}
+            << QStringList{"ARCHIVIO@10.0.0.9", "BACKUP@10.0.0.9"};
         QTest::newRow("linked through a third report")
-            << QList<DiscoveredHost>{{"SRV05", "", Workgroup},
-                                     {"nas.local", "10.0.0.5", Mdns},
-                                     {"srv05.local", "10.0.0.5", Mdns}}
-            << QStringList{"SRV05@10.0.0.5"};
+            << QList<Report>{{"SRV05", "", Workgroup, NetBios},
+                             {"nas", "10.0.0.5", Workgroup, Wsd},
+                             {"srv05.local", "10.0.0.5", Mdns, DnsSd}}
+            << QStringList{"nas@10.0.0.5"};
         QTest::newRow("empty addresses are no common address")
-            << QList<DiscoveredHost>{{"ALFA", "", Workgroup}, {"BETA", "", Workgroup}}
+            << QList<Report>{{"ALFA", "", Workgroup, Wsd}, {"BETA", "", Workgroup, NetBios}}
             << QStringList{"ALFA@", "BETA@"};
         QTest::newRow("only an mDNS name loses its .local")
-            << QList<DiscoveredHost>{{"pc.local", "10.0.0.1", Workgroup},
-                                     {"PC", "10.0.0.2", Workgroup},
-                                     {".local", "10.0.0.3", Mdns},
-                                     {"LOCAL", "10.0.0.4", Workgroup}}
+            << QList<Report>{{"pc.local", "10.0.0.1", Workgroup, Wsd},
+                             {"PC", "10.0.0.2", Workgroup, Wsd},
+                             {".local", "10.0.0.3", Mdns, DnsSd},
+                             {"LOCAL", "10.0.0.4", Workgroup, Wsd}}
             << QStringList{".local@10.0.0.3", "LOCAL@10.0.0.4", "PC@10.0.0.2", "pc.local@10.0.0.1"};
         QTest::newRow("other domains stay part of the name")
-            << QList<DiscoveredHost>{{"srv05.example.com", "10.0.0.5", Mdns},
-                                     {"SRV05", "10.0.0.6", Workgroup}}
+            << QList<Report>{{"srv05.example.com", "10.0.0.5", Mdns, DnsSd},
+                             {"SRV05", "10.0.0.6", Workgroup, Wsd}}
             << QStringList{"SRV05@10.0.0.6", "srv05.example.com@10.0.0.5"};
         QTest::newRow("machines stay in name order")
-            << QList<DiscoveredHost>{{"srv02.local", "10.0.0.2", Mdns},
-                                     {"ALFA", "10.0.0.7", Workgroup},
-                                     {"srv01.local", "10.0.0.1", Mdns},
-                                     {"SRV02", "10.0.0.2", Workgroup},
-                                     {"beta.local", "10.0.0.8", Mdns}}
+            << QList<Report>{{"srv02.local", "10.0.0.2", Mdns, DnsSd},
+                             {"ALFA", "10.0.0.7", Workgroup, Wsd},
+                             {"srv01.local", "10.0.0.1", Mdns, DnsSd},
+                             {"SRV02", "10.0.0.2", Workgroup, Wsd},
+                             {"beta.local", "10.0.0.8", Mdns, DnsSd}}
             << QStringList{"ALFA@10.0.0.7", "beta.local@10.0.0.8", "srv01.local@10.0.0.1",
                            "SRV02@10.0.0.2"};
     }
 
     void reportsOfOneMachineMergeIntoOneRow() {
-        QFETCH(QList<DiscoveredHost>, reports);
+        QFETCH(QList<Report>, reports);
         QFETCH(QStringList, expected);
         HostMerger forward, backward;
-        for (const DiscoveredHost& host : reports) forward.add(host);
-        for (auto host = reports.crbegin(); host != reports.crend(); ++host) backward.add(*host);
+        for (const Report& report : reports)
+            forward.add({report.name, report.address, report.naming}, report.source);
+        for (auto report = reports.crbegin(); report != reports.crend(); ++report)
+            backward.add({report->name, report->address, report->naming}, report->source);
         QCOMPARE(listed(forward), expected);
         // Which method answers first varies from click to click; the list does not.
         QCOMPARE(listed(backward), expected);
@@ -122,8 +148,8 @@ private slots:
     void repeatedReportsAddNothing() {
         HostMerger merger;
         for (int i = 0; i < 1000; ++i) {
-            merger.add({"SRV05", "10.0.0.5", Workgroup});
-            merger.add({"srv05.local", "10.0.0.5", Mdns});
+            merger.add({"SRV05", "10.0.0.5", Workgroup}, Wsd);
+            merger.add({"srv05.local", "10.0.0.5", Mdns}, DnsSd);
         }
         QCOMPARE(listed(merger), QStringList{"SRV05@10.0.0.5"});
     }
@@ -131,8 +157,8 @@ private slots:
     void theOrderDoesNotDependOnWhichMethodAnsweredFirst() {
         HostMerger forward, backward;
         const QList<DiscoveredHost> reports = {{"b", "1"}, {"A", "2"}, {"c", "3"}, {"a", "4"}};
-        for (const DiscoveredHost& host : reports) forward.add(host);
-        for (auto host = reports.crbegin(); host != reports.crend(); ++host) backward.add(*host);
+        for (const DiscoveredHost& host : reports) forward.add(host, Wsd);
+        for (auto host = reports.crbegin(); host != reports.crend(); ++host) backward.add(*host, Wsd);
         QStringList forwardNames, backwardNames;
         for (const DiscoveredHost& host : forward.hosts()) forwardNames << host.name.toLower();
         for (const DiscoveredHost& host : backward.hosts()) backwardNames << host.name.toLower();

@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
+#include "cannot_run.h"
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
 
@@ -35,7 +36,7 @@ private slots:
     void listsExactlyTheHostsOfOurWorkgroupInNameOrderWithTheirAddresses() {
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
-            QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
         const auto expected = testing_support::HostsLabExpectations::read(labDir);
         QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(), "the lab lists its hosts");
 
@@ -68,7 +69,7 @@ private slots:
     void mdnsNamesResolveThroughTheSystemResolver() {
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
-            QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
         const auto expected = testing_support::HostsLabExpectations::read(labDir);
         for (auto host = expected.present.cbegin(); host != expected.present.cend(); ++host)
             if (host.key().endsWith(QLatin1String(".local"))) QCOMPARE(resolveIPv4(host.key()), host.value());

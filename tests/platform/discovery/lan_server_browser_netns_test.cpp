@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cannot_run.h"
 #include "netns_lab.h"
 #include "platform/discovery/dnssd_discoverer.h"
 #include "platform/discovery/lan_server_browser.h"
@@ -437,7 +438,7 @@ private slots:
 
     void withNoDaemonAndNoInterfaceTheCallFails() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("nosrc"));
         QVERIFY(!lab.addNamespace("alone").isEmpty());
         NetnsLab::Inside inside(lab, "alone");
@@ -451,7 +452,7 @@ private slots:
 
     void withAnInterfaceButNobodyOnItTheListIsEmpty() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("empty"));
         QVERIFY(buildLab(lab));
         NetnsLab::Inside inside(lab, "client");
@@ -466,7 +467,7 @@ private slots:
 
     void onlySoundAnswersToOurProbeOfOurGroupAreListed() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("craft"));
         QVERIFY(buildLab(lab));
         QVERIFY(
@@ -494,7 +495,7 @@ private slots:
     // transport addresses: nobody is asked there, and nothing is listed there.
     void transportAddressesOtherThanTheSendersAreNotFollowed() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("liar"));
         QVERIFY(buildLab(lab));
         QVERIFY(
@@ -520,7 +521,7 @@ private slots:
     // requests, not one per endpoint; its computer is listed once.
     void oneSenderIsAskedAFewTimesAtMost() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("crowd"));
         QVERIFY(buildLab(lab));
         CraftedPeer peer(lab, "peer", CraftedPeer::Script::Crowded);
@@ -541,7 +542,7 @@ private slots:
     // its thread ends meanwhile, and threads do not pile up over clicks.
     void aFloodingPeerHoldsNoDiscoveryAndPilesUpNoThreads() {
         const QString why = NetnsLab::skipReason();
-        if (!why.isEmpty()) QSKIP(qPrintable(why));
+        if (!why.isEmpty()) TARSINO_CANNOT_RUN(why);
         NetnsLab lab(QStringLiteral("flood"));
         QVERIFY(buildLab(lab));
         FloodingPeer peer(lab, "peer");

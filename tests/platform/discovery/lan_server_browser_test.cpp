@@ -17,6 +17,11 @@ using platform::discovery::Discoverer;
 
 namespace {
 
+// Time enough for a loaded machine to start the discovery thread and report
+// what the stand-ins hold: a run that must find them waits this long for a
+// method that never finishes, never for a figure that only a quick machine meets.
+constexpr std::chrono::milliseconds Generous(2000);
+
 // What the test wants to learn about a discoverer that lives and dies on the
 // browser's thread.
 struct Trace {
@@ -153,7 +158,7 @@ private slots:
                 fakes.push_back(fake(true, {{"quick", "10.0.0.4"}}));
                 return fakes;
             },
-            std::chrono::milliseconds(50));
+            Generous);
         std::uint32_t resumeHandle = 0;
         const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
         QCOMPARE(result.status, platform::browser_status::Success);
@@ -200,7 +205,7 @@ private slots:
                                      started == 1 ? &holdStop : nullptr));
                 return fakes;
             },
-            std::chrono::milliseconds(20));
+            Generous);
         std::uint32_t resumeHandle = 0;
         QCOMPARE(names(browser.NetServerEnum(resumeHandle)), QStringList({"slow"}));
         for (int click = 0; click < 3; ++click) {
@@ -210,6 +215,7 @@ private slots:
         }
         QCOMPARE(started.load(), 1);
         holdStop.release();
+        QTRY_VERIFY_WITH_TIMEOUT(trace->destroyed, 10000);  // the hung one has ended
         const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(names(result), QStringList({"slow"}));
@@ -229,7 +235,7 @@ private slots:
                                      &holdStop));
                 return fakes;
             },
-            std::chrono::milliseconds(20));
+            Generous);
         std::uint32_t resumeHandle = 0;
         QCOMPARE(names(browser->NetServerEnum(resumeHandle)), QStringList({"slow"}));
         QVERIFY(!trace->destroyed);  // held in stop()

@@ -12,6 +12,7 @@
 
 #include <netdb.h>
 
+#include "cannot_run.h"
 #include "platform/discovery/host_merger.h"
 #include "platform/discovery/lan_server_browser.h"
 #include "platform/discovery/netbios_discoverer.h"
@@ -56,7 +57,7 @@ private slots:
     void initTestCase() {
         labDir_ = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir_.isEmpty())
-            QSKIP(
+            TARSINO_CANNOT_RUN(
                 "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run --netbios 2 "
                 "<this program>");
         present_ = presentHosts(labDir_);
@@ -73,7 +74,7 @@ private slots:
         NetBiosDiscoverer discoverer(QStringLiteral(TARSINO_NETBIOS_BROWSE));
         HostMerger merger;
         connect(&discoverer, &NetBiosDiscoverer::discovered, this,
-                [&merger](const DiscoveredHost& host) { merger.add(host); });
+                [&merger](const DiscoveredHost& host) { merger.add(host, 0); });
         QElapsedTimer clock;
         clock.start();
         QVERIFY(discoverer.start());

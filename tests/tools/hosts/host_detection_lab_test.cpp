@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include "cannot_run.h"
 #include "fake_services.h"
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
@@ -39,7 +40,7 @@ class HostDetectionLabTest : public QObject {
 private slots:
     void listsAnnotatesSortsAndReportsTheLabsServers() {
         if (HostsLabExpectations::labDir().isEmpty())
-            QSKIP("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
         const auto expected = HostsLabExpectations::read(HostsLabExpectations::labDir());
         QVERIFY(!expected.present.isEmpty());
 

@@ -90,9 +90,10 @@ private slots:
         QCOMPARE(f.resolver.deadlines.size(), 1u);
         const auto deadline = f.resolver.deadlines[0];
         const auto called = f.resolver.callTimes[0];
+        // Bounds that hold however slowly the click reaches the resolver; the
+        // short while of a late call is the pure function's, below.
         QVERIFY(deadline >= beforeClick + kHostsListedWithin);
         QVERIFY(deadline <= called + kHostsListedWithin);
-        QVERIFY(deadline >= called + kShortestResolution);
 
         // A browser that took most or all of the bound still leaves the
         // lookups a short while, counted from when it returned.

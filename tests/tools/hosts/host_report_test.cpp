@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <csignal>
 
+#include "cannot_run.h"
 #include "host_page_fixture.h"
 #include "tools/hosts/host_report.h"
 #include "tools/hosts/report_file.h"
@@ -44,12 +45,19 @@ QByteArray readFile(const QString& path) {
     return file.readAll();
 }
 
+// The report writes its clock readings in the system's own format; this test
+// reads them as an Italian desktop has them. Set before Qt first asks.
+[[maybe_unused]] const bool italianClock = [] {
+    qunsetenv("LC_ALL");
+    return qputenv("LC_TIME", "it_IT.UTF-8");
+}();
+
 // Two clock readings a second apart; each stands in its own place.
 struct Readings {
     QDateTime first{QDate(2002, 4, 19), QTime(20, 39, 23)};
     QDateTime second{QDate(2002, 4, 19), QTime(20, 39, 24)};
-    QString firstText = GeneralDateText(first);
-    QString secondText = GeneralDateText(second);
+    QString firstText = QStringLiteral("19/04/2002 20:39:23");
+    QString secondText = QStringLiteral("19/04/2002 20:39:24");
 };
 
 QString opening(const QString& caption, const Readings& readings) {
@@ -227,7 +235,12 @@ private slots:
         const QLocale american(QLocale::English, QLocale::UnitedStates);
         const QDateTime evening(QDate(2002, 4, 19), QTime(20, 39, 23), QTimeZone::utc());
         QCOMPARE(GeneralDateText(evening, italian), QString("19/04/2002 20:39:23"));
-        QCOMPARE(GeneralDateText(evening, american), QString("4/19/2002 8:39:23 PM"));
+        // Qt 6.5 and later (CLDR 42, Debian 13) put a narrow no-break space
+        // before the marker; earlier releases a plain one.
+        const QString americanText = GeneralDateText(evening, american);
+        QVERIFY2(americanText == QString("4/19/2002 8:39:23 PM") ||
+                     americanText == QString::fromUtf8("4/19/2002 8:39:23\u202fPM"),
+                 qPrintable(americanText));
         const QDateTime midnight(QDate(2002, 4, 19), QTime(0, 0, 0), QTimeZone::utc());
         QCOMPARE(GeneralDateText(midnight, italian), QString("19/04/2002"));
         QCOMPARE(GeneralDateText(midnight.addSecs(1), italian), QString("19/04/2002 00:00:01"));
@@ -323,7 +336,7 @@ private slots:
     void programFolderNotTheUsersOwnSendsReportToDataFolder() {
         QFETCH(int, mode);
         QFETCH(bool, otherOwner);
-        if (otherOwner && ::geteuid() != 0) QSKIP("needs root to give the folder to another user");
+        if (otherOwner && ::geteuid() != 0) TARSINO_CANNOT_RUN("needs root to give the folder to another user");
         ReportFixture f;
         const QByteArray folder = QFile::encodeName(f.folder.path());
         QCOMPARE(::chmod(folder.constData(), static_cast<mode_t>(mode)), 0);

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "cannot_run.h"
 #include "fake_services.h"
 #include "netns_lab.h"
 #include "platform/linux_icmp.h"
@@ -53,7 +54,7 @@ private slots:
         if (!NetnsLab::skipReason().isEmpty()) {
             const QStringList boxes = pingLoopback(SocketChoice::DatagramThenHelper);
             if (boxes[0].startsWith("11050"))
-                QSKIP("this user may open no ICMP socket here, nor use the helper");
+                TARSINO_CANNOT_RUN("this user may open no ICMP socket here, nor use the helper");
             QCOMPARE(boxes, Answered);
             return;
         }
@@ -70,9 +71,9 @@ private slots:
     // Debian's ping_group_range lets no one open a datagram socket: an
     // ordinary user's ping is answered through the helper all the same.
     void ordinaryUserPingsThroughTheHelper() {
-        if (const QString why = NetnsLab::skipReason(); !why.isEmpty()) QSKIP(qPrintable(why));
+        if (const QString why = NetnsLab::skipReason(); !why.isEmpty()) TARSINO_CANNOT_RUN(why);
         if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
-            QSKIP(qPrintable(why));
+            TARSINO_CANNOT_RUN(why);
         NetnsLab lab("ping");
         QVERIFY(!lab.addNamespace("host").isEmpty());
         QVERIFY(lab.run("host", "sysctl -qw net.ipv4.ping_group_range='1 0'"));

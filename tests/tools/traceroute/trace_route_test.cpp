@@ -17,6 +17,7 @@
 
 using testing_support::FakePathIcmp;
 using testing_support::FakeServices;
+using testing_support::FakeToolkit;
 using testing_support::PathHop;
 using testing_support::ProgramEnded;
 
@@ -124,6 +125,7 @@ private slots:
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
         QVERIFY(lab.form->Command1->isEnabled());
         QCOMPARE(lab.fakes.toolkit.eventPasses, 3);
+        QVERIFY(lab.fakes.toolkit.waits.empty());
         for (const auto& call : lab.route.calls) {
             QCOMPARE(call.timeoutMs, 2400u);
             QCOMPARE(call.replySize, 295u);
@@ -160,6 +162,26 @@ private slots:
         QCOMPARE(lab.route.handlesClosed, 1);
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
         QVERIFY(!lab.form->Command1->isEnabled());  // the closed window is left alone
+    }
+
+    // A send that fails at once (no route, a target such as 0.0.0.0) waits
+    // out its time-out with the window live: no spin, and "&Stop" answered
+    // during the wait. A probe that gets its answer does not wait.
+    void failedSendWaitsOutItsAttemptAndStopEndsTheWait() {
+        Lab lab({{"10.0.1.1"}, {"10.0.2.1", 1, platform::ip_status::GeneralFailure, true}, {"10.0.3.2"}});
+        FakeToolkit& toolkit = lab.fakes.toolkit;
+        toolkit.answers = {shell::MessageResult::Yes};
+        toolkit.onWait = [&] {
+            if (toolkit.waits.size() == 3) lab.form->traceRoute->Command2_Click();
+        };
+        lab.form->Combo1->setEditText("target.lab");
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command1_Click());
+        QCOMPARE(lab.list1(), (QStringList{"1", "2", "2", "2"}));
+        QCOMPARE(toolkit.eventPasses, 3);  // ended inside the third wait, before its yield
+        QCOMPARE(toolkit.waits.size(), 3u);
+        for (const qint64 left : toolkit.waits) {
+            QVERIFY2(left > 0 && left <= 2400, qPrintable(QString::number(left)));
+        }
     }
 
     void routeThatNeverReachesTheTargetEndsAfterTtl255() {
