@@ -4,7 +4,11 @@
 // (one probe at a time, and parallel) and mtr, all run inside the client
 // namespace. Optionally r2 holds every packet that comes from r1 for a fixed
 // delay (nfq_delay). Prints one row per contender: median, minimum and
-// maximum wall time in milliseconds and the ratio of its median to ours.
+// maximum wall time in milliseconds and the ratio of its median to ours,
+// then, for our two runs, where the time went: from the click to the first
+// echo request, each probe (request to answer), each hop line and stop test,
+// each event pass, from a pass to the next request, and from the last pass
+// to the end of the click.
 //   trace_bench RUNS [DELAY_MS NFQ_DELAY_PROGRAM]      (root)
 
 #include <QApplication>
@@ -23,6 +27,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fake_services.h"
@@ -68,29 +73,109 @@ double timeProgram(const std::vector<std::string>& arguments, const char* output
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? took : -1;
 }
 
+// The moments of one run, as the echo facility and the toolkit see them.
+enum class Mark { Click, SendBegin, SendEnd, PassBegin, PassEnd, Done };
+using Marks = std::vector<std::pair<Mark, Clock::time_point>>;
+
+class TimedIcmp : public platform::IcmpApi {
+public:
+    explicit TimedIcmp(Marks& marks) : marks_(marks) {}
+    platform::IcmpHandle IcmpCreateFile() override { return icmp_.IcmpCreateFile(); }
+    std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination, const void* requestData,
+                               std::uint16_t requestSize, const platform::EchoOptions* options, void* replyBuffer,
+                               std::uint32_t replySize, std::uint32_t timeoutMs) override {
+        marks_.emplace_back(Mark::SendBegin, Clock::now());
+        const std::uint32_t replies = icmp_.IcmpSendEcho(handle, destination, requestData, requestSize, options,
+                                                         replyBuffer, replySize, timeoutMs);
+        marks_.emplace_back(Mark::SendEnd, Clock::now());
+        return replies;
+    }
+    bool IcmpCloseHandle(platform::IcmpHandle handle) override { return icmp_.IcmpCloseHandle(handle); }
+
+private:
+    Marks& marks_;
+    platform::LinuxIcmp icmp_;
+};
+
+class TimedToolkit : public shell::Toolkit {
+public:
+    TimedToolkit(shell::Toolkit& toolkit, Marks& marks) : toolkit_(toolkit), marks_(marks) {}
+    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons, shell::MessageIcon icon,
+                                    const QString& title) override {
+        return toolkit_.messageBox(text, buttons, icon, title);
+    }
+    void processPendingEvents() override {
+        marks_.emplace_back(Mark::PassBegin, Clock::now());
+        toolkit_.processPendingEvents();
+        marks_.emplace_back(Mark::PassEnd, Clock::now());
+    }
+    void endProgram() override { toolkit_.endProgram(); }
+    void showModal(QDialog& dialog) override { toolkit_.showModal(dialog); }
+
+private:
+    shell::Toolkit& toolkit_;
+    Marks& marks_;
+};
+
+// One run's time by phase, in microseconds; probe, line and pass are per hop.
+struct Phases {
+    double start = 0, probe = 0, line = 0, pass = 0, next = 0, end = 0;
+};
+
+double microseconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::micro>(to - from).count();
+}
+
+Phases phasesOf(const Marks& marks) {
+    Phases phases;
+    int probes = 0;
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+        const auto [mark, at] = marks[i];
+        const auto [before, since] = marks[i - 1];
+        const double took = microseconds(since, at);
+        if (mark == Mark::SendBegin && before == Mark::Click) phases.start += took;
+        if (mark == Mark::SendBegin && before == Mark::PassEnd) phases.next += took;
+        if (mark == Mark::SendEnd) phases.probe += took, ++probes;
+        if (mark == Mark::PassBegin) phases.line += took;
+        if (mark == Mark::PassEnd) phases.pass += took;
+        if (mark == Mark::Done) phases.end += took;
+    }
+    if (probes > 0) phases.probe /= probes, phases.line /= probes, phases.pass /= probes;
+    return phases;
+}
+
 // Our trace route, one window kept for all runs as a user would.
 class OurTrace {
 public:
     explicit OurTrace(shell::Toolkit& toolkit, bool shown)
-        : services_{sockets_, icmp_, *fakes_.browser, fakes_.resolver, fakes_.environment, toolkit},
+        : icmp_(marks_),
+          toolkit_(toolkit, marks_),
+          services_{sockets_, icmp_, *fakes_.browser, fakes_.resolver, fakes_.environment, toolkit_},
           form_(services_) {
         if (shown) form_.show();
     }
     double run() {
         form_.Combo1->setEditText(Target);
+        marks_.clear();
         const auto start = Clock::now();
+        marks_.emplace_back(Mark::Click, start);
         form_.Command1->click();
+        marks_.emplace_back(Mark::Done, Clock::now());
         const double took = millisecondsSince(start);
         const QString text = form_.Text4->text();
         const bool complete = text.count(QStringLiteral("Hop #")) == 4 &&
                               text.endsWith(Target + QStringLiteral("\r\n\r\nTrace Route Completato"));
+        if (complete) phases.push_back(phasesOf(marks_));
         return complete ? took : -1;
     }
+    std::vector<Phases> phases;
 
 private:
+    Marks marks_;
     testing_support::FakeServices fakes_;
     platform::LinuxSockets sockets_;
-    platform::LinuxIcmp icmp_;
+    TimedIcmp icmp_;
+    TimedToolkit toolkit_;
     shell::Services services_;
     FormMain form_;
 };
@@ -188,6 +273,19 @@ int main(int argc, char** argv) {
                     *std::max_element(contender.times.begin(), contender.times.end()), ours > 0 ? m / ours : 0);
         if (contender.failures) std::printf(" failed %d of %d", contender.failures, runs);
         std::printf("\n");
+    }
+
+    // Medians over the runs, phase by phase.
+    std::printf("\n| our run, median us          | to 1st request | probe/hop | line/hop | pass/hop | pass to next | end |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const auto& [name, trace] : {std::pair{"tarsino (fake toolkit)", &headless}, {"tarsino (Qt event pass)", &shown}}) {
+        const auto of = [&](double Phases::*phase) {
+            std::vector<double> values;
+            for (const Phases& phases : trace->phases) values.push_back(phases.*phase);
+            return values.empty() ? 0 : median(values);
+        };
+        std::printf("| %-28s | %14.0f | %9.0f | %8.0f | %8.0f | %12.0f | %3.0f |\n", name, of(&Phases::start),
+                    of(&Phases::probe), of(&Phases::line), of(&Phases::pass), of(&Phases::next), of(&Phases::end));
     }
     return 0;
 }

@@ -24,9 +24,12 @@ class WsdDiscoverer final : public Discoverer {
     Q_OBJECT
 
 public:
-    // Windows answers a probe up to 500 ms late, after our second probe at
-    // 150 ms: matches are taken for this long after the start.
-    static constexpr int ProbeWindowMs = 1500;
+    // A peer answers a probe after a random delay of up to 500 ms (Windows
+    // waits that long at most), so an answer to our second probe, sent at
+    // 150 ms, is due by 650 ms; the rest covers its way across a busy LAN.
+    // Matches are taken for this long after the start, then the discoverer
+    // ends as soon as the metadata it asked for has come.
+    static constexpr int ProbeWindowMs = 800;
     static constexpr int SecondProbeDelayMs = 150;
     // A computer announces one endpoint of its own and perhaps a few of
     // devices it serves; all of them end in one row for its address. More

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -111,8 +112,9 @@ int tcpListener(const char* address, quint16 port) {
 
 // A WS-Discovery host of the test's making, in its own namespace, which
 // answers each Probe by its script and serves metadata over HTTP.
-//   Mixed: good and bad replies; the Resolves of its silent endpoint, but the
-//   first, from its second address.
+//   Mixed: good and bad replies, the good one only to the second Probe and
+//   as late as Windows may answer; the Resolves of its silent endpoint, but
+//   the first, from its second address.
 //   Lying: one honest endpoint beside endpoints whose transport addresses
 //   name the client's loopback and another subnet.
 //   Crowded: forty endpoints, all at its own address, all the same computer.
@@ -189,9 +191,14 @@ private:
             send(match("ProbeMatch", "urn:uuid:not-ours", "00000000-0000-0000-0000-00000000000f",
                        xaddr(PeerAddress, "foreign")),
                  udp);
-            send(good.left(good.size() / 2), udp);
-            send(good, udp);
-            send(good, udp);  // as SOAP-over-UDP repeats itself
+            if (++probesSeen_ == 2)
+                connections_.emplace_back([udp, from, fromLength, good] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+                    // Cut short, then whole and again, as SOAP-over-UDP repeats itself.
+                    for (const QByteArray& reply : {good.left(good.size() / 2), good, good})
+                        ::sendto(udp, reply.constData(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from),
+                                 fromLength);
+                });
             probeMatch("0b", xaddr(PeerAddress, "othergroup"));
             probeMatch("0c", xaddr(PeerAddress, "notjoined"));
             probeMatch("0d", xaddr(PeerAddress, "huge"));
@@ -274,6 +281,7 @@ private:
     std::atomic<bool> stop_{false};
     QStringList paths_;
     int resolvesSeen_ = 0;
+    int probesSeen_ = 0;
     std::vector<std::thread> connections_;  // only the serving thread touches this
     std::thread thread_;
 };
