@@ -153,3 +153,18 @@ if [ -x "$build/bench/discovery_bench" ] && [ -x tests/lab/hosts_lab.sh ]; then
 else
     echo "(left out: needs tests/lab/hosts_lab.sh and build/bench/discovery_bench)"
 fi
+
+# --- The domain's directory -------------------------------------------------
+echo
+echo "## The domain's directory: 10,000 computers, against ldapsearch"
+echo
+# One domain lab (Samba AD DC); every run makes the click, the directory read
+# without bound, and ldapsearch's same paged query, one after the other.
+if [ -x "$build/bench/directory_bench" ] && [ -x tests/lab/domain_lab.sh ]; then
+    echo "| measure | median ms | min ms | max ms | computers listed |"
+    echo "|---|---|---|---|---|"
+    tests/lab/domain_lab.sh run --computers 9995 "$PWD/$build/bench/directory_bench" "$runs" ||
+        echo "| (domain lab failed or cannot run here) | | | | |"
+else
+    echo "(left out: needs tests/lab/domain_lab.sh and build/bench/directory_bench)"
+fi

@@ -23,7 +23,7 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian av
 # the benchmark's peer), ldb tools and the GSSAPI mechanism of SASL.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
       wsdd samba util-linux xvfb xauth xdotool time clang libclang-rt-14-dev libnetfilter-queue-dev openbox
-      x11-utils qt6-translations-l10n samba-ad-dc krb5-user ldb-tools ldap-utils libsasl2-modules-gssapi-mit)
+      x11-utils qt6-translations-l10n samba-ad-dc samba-ad-provision krb5-user ldb-tools ldap-utils libsasl2-modules-gssapi-mit)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

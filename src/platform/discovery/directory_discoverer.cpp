@@ -45,9 +45,9 @@ DirectoryDiscoverer::~DirectoryDiscoverer() {
     stop();
 }
 
-std::unique_ptr<DirectoryDiscoverer> DirectoryDiscoverer::forThisComputer() {
+std::unique_ptr<DirectoryDiscoverer> DirectoryDiscoverer::forThisComputer(std::chrono::milliseconds budget) {
     return std::make_unique<DirectoryDiscoverer>(readComputerDomain(), readDomainDirectory,
-                                                 std::make_shared<LinuxNameResolver>());
+                                                 std::make_shared<LinuxNameResolver>(), budget);
 }
 
 bool DirectoryDiscoverer::start() {

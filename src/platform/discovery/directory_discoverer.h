@@ -29,9 +29,9 @@ public:
     using ReadDirectory = std::function<std::vector<DirectoryComputer>(const QString& domain, Deadline deadline)>;
 
     // Reports within `budget` of start(); reading the directory may take all
-    // but the last `resolveShare` of it, which is left to resolving names.
+    // but the last `ResolveShare` of it, which is left to resolving names.
     static constexpr std::chrono::milliseconds DefaultBudget{1700};
-    static constexpr std::chrono::milliseconds ResolveShare{400};
+    static constexpr std::chrono::milliseconds ResolveShare{300};
 
     DirectoryDiscoverer(QString domain, ReadDirectory read, std::shared_ptr<NameResolver> resolver,
                         std::chrono::milliseconds budget = DefaultBudget, QObject* parent = nullptr);
@@ -39,7 +39,7 @@ public:
 
     // The domain of this computer, read through libldap, names resolved by
     // the system resolver.
-    static std::unique_ptr<DirectoryDiscoverer> forThisComputer();
+    static std::unique_ptr<DirectoryDiscoverer> forThisComputer(std::chrono::milliseconds budget = DefaultBudget);
 
     // False when the computer belongs to no domain.
     bool start() override;
