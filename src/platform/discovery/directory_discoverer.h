@@ -7,8 +7,13 @@
 // deadline, so the directory is read on a thread of its own that the click
 // never waits for: at the deadline the discoverer reports what it has and
 // leaves, and a read still held by a silent server ends on its own later,
-// with nothing of the discoverer's left to touch. One such read at a time:
-// while one still runs, a new click gets nothing from this source.
+// with nothing of the discoverer's left to touch. One such read at a time.
+//
+// A directory too large to be read within the click's bound (a Samba DC
+// takes seconds for 10,000 computers) is read once more without the click,
+// within `BackgroundLimit`, and the next clicks within `CacheLifetime` list
+// that reading at once, as a browse list is a kept list too. While a reading
+// runs, a click gets that kept list if it is fresh, else nothing.
 
 #include <chrono>
 #include <functional>
@@ -32,6 +37,8 @@ public:
     // but the last `ResolveShare` of it, which is left to resolving names.
     static constexpr std::chrono::milliseconds DefaultBudget{1700};
     static constexpr std::chrono::milliseconds ResolveShare{300};
+    static constexpr std::chrono::seconds BackgroundLimit{30};
+    static constexpr std::chrono::seconds CacheLifetime{300};
 
     DirectoryDiscoverer(QString domain, ReadDirectory read, std::shared_ptr<NameResolver> resolver,
                         std::chrono::milliseconds budget = DefaultBudget, QObject* parent = nullptr);

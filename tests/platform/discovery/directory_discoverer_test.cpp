@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "fake_name_resolver.h"
 #include "platform/discovery/directory_discoverer.h"
@@ -80,6 +81,31 @@ private slots:
             std::make_shared<FakeNameResolver>());
         QVERIFY(!discoverer.start());
         QVERIFY(!asked);
+    }
+
+    // A directory too large for the click: the click lists what it could
+    // read, the directory is read again without it, and a later click lists
+    // that whole reading at once.
+    void aDirectoryTooLargeForTheClickIsListedByTheNextClicks() {
+        std::atomic<int> readings{0};
+        const auto large = [&](const QString&, DirectoryDiscoverer::Deadline deadline) {
+            if (readings.fetch_add(1) == 0) {
+                std::this_thread::sleep_until(deadline);  // the first page outlasts the click
+                return std::vector<DirectoryComputer>{{"FIRST", ""}};
+            }
+            return std::vector<DirectoryComputer>{{"FIRST", ""}, {"SECOND", ""}};
+        };
+        auto resolver = std::make_shared<FakeNameResolver>();
+        DirectoryDiscoverer click(QStringLiteral("large.test"), large, resolver, std::chrono::milliseconds(400));
+        Run run;
+        QVERIFY(runToEnd(click, run));
+        QCOMPARE(rows(run.merger), QStringList{"FIRST@"});
+        QVERIFY(QTest::qWaitFor([&] {
+            DirectoryDiscoverer next(QStringLiteral("large.test"), large, resolver);
+            Run later;
+            return runToEnd(next, later) && rows(later.merger) == QStringList{"FIRST@", "SECOND@"};
+        }, 30000));
+        QCOMPARE(readings.load(), 2);
     }
 
     // A directory that holds its reader past the click: the click is left
