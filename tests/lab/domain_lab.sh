@@ -144,7 +144,7 @@ up() {
         for ((i = 1; i <= computers; i++)); do computer_ldif "$(printf 'BULK%05d' "$i")" 4096 "$base"; done
     } >"$dir/computers.ldif"
     ip netns exec "${prefix}dc" unshare -m --propagation private sh -c "$samba_tmpfs"'
-        exec ldbadd -H "$1" "$2"' - "$dir/dc/private/sam.ldb" "$dir/computers.ldif" >"$dir/ldbadd.log" 2>&1 ||
+        exec ldbadd --nosync -H "$1" "$2"' - "$dir/dc/private/sam.ldb" "$dir/computers.ldif" >"$dir/ldbadd.log" 2>&1 ||
         { cat "$dir/ldbadd.log" >&2; return 1; }
 
     spawn dc "$dir/samba.log" "echo \$\$ >$dir/dc.pid; exec samba -s $dir/dc/etc/smb.conf -i -M single"
