@@ -4,23 +4,26 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libavahi-client-dev libsmbclient-dev
-       libcap2-bin fonts-dejavu-core fonts-liberation2)
+       libldap-dev libsasl2-dev libkrb5-dev libcap2-bin fonts-dejavu-core fonts-liberation2)
 # Qt's own texts (Yes/No, context menus) in Italian.
 run=(xvfb xauth qt6-translations-l10n)
 screenshot=(xvfb x11-utils xdotool imagemagick)
 # The package's recommendations are installed here, where their daemons cannot
 # start, so that installing the package itself installs nothing else.
-package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian avahi-daemon libnss-mdns)
+package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian avahi-daemon libnss-mdns
+         libsasl2-modules-gssapi-mit)
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,
 # libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
 # the window's title bar under a real window manager (openbox, xprop from
 # x11-utils); Qt's Italian texts; for the fuzzers, clang with its libFuzzer
-# and sanitizer run-times, which clang only recommends.
+# and sanitizer run-times, which clang only recommends; for the domain lab, a
+# Samba AD domain controller, Kerberos and LDAP clients (kinit, ldapsearch as
+# the benchmark's peer), ldb tools and the GSSAPI mechanism of SASL.
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
       wsdd samba util-linux xvfb xauth xdotool time clang libclang-rt-14-dev libnetfilter-queue-dev openbox
-      x11-utils qt6-translations-l10n)
+      x11-utils qt6-translations-l10n samba-ad-dc samba-ad-provision krb5-user ldb-tools ldap-utils libsasl2-modules-gssapi-mit)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;

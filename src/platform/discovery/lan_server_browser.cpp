@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "platform/discovery/directory_discoverer.h"
 #include "platform/discovery/dnssd_discoverer.h"
 #include "platform/discovery/host_merger.h"
 #include "platform/discovery/netbios_discoverer.h"
@@ -123,6 +124,7 @@ std::unique_ptr<ServerBrowser> makeLanServerBrowser() {
         discoverers.push_back(std::make_unique<discovery::WsdDiscoverer>(discovery::readPrimaryGroup()));
         discoverers.push_back(std::make_unique<discovery::NetBiosDiscoverer>(
             discovery::NetBiosDiscoverer::installedBrowseProgram()));
+        discoverers.push_back(discovery::DirectoryDiscoverer::forThisComputer());
         return discoverers;
     });
 }

@@ -39,8 +39,8 @@ private:
     std::unique_ptr<QThread> worker_;
 };
 
-// DNS-SD (Avahi), WS-Discovery and the NetBIOS browse list, for the
-// computer's primary workgroup.
+// DNS-SD (Avahi), WS-Discovery, the NetBIOS browse list and the domain's
+// directory, for the computer's primary workgroup or domain.
 std::unique_ptr<ServerBrowser> makeLanServerBrowser();
 
 }  // namespace platform

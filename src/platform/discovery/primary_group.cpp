@@ -4,6 +4,8 @@
 #include <QHostInfo>
 #include <QStringList>
 
+#include "platform/discovery/computer_domain.h"
+
 namespace platform::discovery {
 
 namespace {
@@ -70,7 +72,12 @@ PrimaryGroup readPrimaryGroup(const QString& smbConfPath) {
     // A configuration far larger than any real one is not read at all.
     if (file.open(QIODevice::ReadOnly) && file.size() < 1024 * 1024)
         text = QString::fromUtf8(file.readAll());
-    return primaryGroupFromSmbConf(text, QHostInfo::localDomainName());
+    // A domain joined without Samba leaves its realm to Kerberos alone; its
+    // computers announce that domain by WS-Discovery.
+    PrimaryGroup group = primaryGroupFromSmbConf(text, QString());
+    if (group.dnsDomain.isEmpty()) group.dnsDomain = computerDomain(QString(), kerberosDefaultRealm());
+    if (group.dnsDomain.isEmpty()) group.dnsDomain = QHostInfo::localDomainName();
+    return group;
 }
 
 }  // namespace platform::discovery

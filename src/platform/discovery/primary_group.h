@@ -18,7 +18,8 @@ struct PrimaryGroup {
 // `fallbackDnsDomain` stands when no realm is set.
 PrimaryGroup primaryGroupFromSmbConf(const QString& smbConf, const QString& fallbackDnsDomain);
 
-// The group of this computer: /etc/samba/smb.conf when present.
+// The group of this computer: /etc/samba/smb.conf when present; the DNS
+// domain is its realm, else the Kerberos default realm, else the host's own.
 PrimaryGroup readPrimaryGroup(const QString& smbConfPath = QStringLiteral("/etc/samba/smb.conf"));
 
 }  // namespace platform::discovery
