@@ -18,6 +18,9 @@ using testing_support::FakeNameResolver;
 
 namespace {
 
+// The merge's identities of the two sources these tests play.
+constexpr HostMerger::Source Directory = 0, WsDiscovery = 1;
+
 struct Run {
     HostMerger merger;
     int finishedCount = 0;
@@ -25,7 +28,7 @@ struct Run {
 
 // Starts `discoverer` and gathers what it reports until it says it has finished.
 bool runToEnd(DirectoryDiscoverer& discoverer, Run& run) {
-    QObject::connect(&discoverer, &Discoverer::discovered, [&run](const DiscoveredHost& host) { run.merger.add(host); });
+    QObject::connect(&discoverer, &Discoverer::discovered, [&run](const DiscoveredHost& host) { run.merger.add(host, Directory); });
     QObject::connect(&discoverer, &Discoverer::finished, [&run] { ++run.finishedCount; });
     if (!discoverer.start()) return false;
     return QTest::qWaitFor([&] { return discoverer.isFinished() && run.finishedCount == 1; }, 30000);
@@ -63,7 +66,7 @@ private slots:
         Run run;
         QVERIFY(runToEnd(discoverer, run));
         // The same machine, also announced by WS-Discovery: one row.
-        run.merger.add(DiscoveredHost{"srv01", "10.0.0.11"});
+        run.merger.add(DiscoveredHost{"srv01", "10.0.0.11"}, WsDiscovery);
         QCOMPARE(rows(run.merger), (QStringList{"NODNS@", "OLD@", "PC-ANNA@10.0.0.12", "SRV01@10.0.0.11"}));
         QCOMPARE(askedDomain, "corp.test");
         // Reading leaves its share of the bound to resolving.
