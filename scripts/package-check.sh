@@ -12,6 +12,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
 
 desktop-file-validate packaging/tarsino.desktop
+# The menu reads Italian, as the window does.
+for key in 'Name[it]' 'GenericName[it]' 'Comment[it]'; do
+    grep -q "^$key=" packaging/tarsino.desktop || { echo "the desktop entry lacks $key" >&2; exit 1; }
+done
 appstreamcli validate --no-net packaging/io.github.tarsino.Tarsino.metainfo.xml
 
 # The README's commands: the indented block of its install section.
