@@ -50,7 +50,23 @@ cleanup() {
         rm -rf --one-file-system "$root"
     fi
 }
+runner=
 trap cleanup EXIT
+# A signal ends the command (and with it its namespaces) and then the script
+# through its exit, so that the root is removed then too.
+stop() {
+    # unshare ignores SIGTERM while it waits; the command's first process is
+    # its PID namespace's init, and ending it ends every process in there.
+    if [ -n "$runner" ]; then
+        local child
+        for child in $(ps -o pid= --ppid "$runner"); do kill -KILL "$child" 2>/dev/null || true; done
+        wait "$runner" 2>/dev/null || true
+    fi
+    exit "$1"
+}
+trap 'stop 129' HUP
+trap 'stop 130' INT
+trap 'stop 143' TERM
 
 started=$(date +%s)
 if [ ! -x "$root/usr/bin/apt-get" ]; then
@@ -89,4 +105,6 @@ unshare --mount --propagation private --pid --fork --kill-child -- sh -euc '
     cd /tarsino
     exec env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
         LANG=C.UTF-8 TERM=dumb CI="${CI:-}" sh -c "$command" </dev/null
-' in-debian-root "$root" "$command"
+' in-debian-root "$root" "$command" &
+runner=$!
+wait "$runner"
