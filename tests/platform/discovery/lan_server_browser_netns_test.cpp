@@ -244,6 +244,11 @@ private:
             return;
         }
         const QString path = requestLine.captured(1);
+        // As wsdd2 does: a body of any other type, even with a charset added, is refused.
+        if (!request.contains("\r\nContent-Type: application/soap+xml\r\n")) {
+            ::close(connection);
+            return;
+        }
         {
             std::lock_guard lock(mutex_);
             paths_ << path;
