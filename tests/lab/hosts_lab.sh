@@ -187,6 +187,8 @@ samba_server() {
    ntp signd socket directory = $d/ntp_signd
    smb passwd file = $d/private/smbpasswd
    log file = $d/log/log.%m
+   # Samba 4.22 (Debian 13) logs becoming master browser only above the default level.
+   log level = 3
 EOF
     # smbd answers browse requests as the guest user, who must reach its files.
     chmod -R a+rX "$d"
