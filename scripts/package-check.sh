@@ -12,6 +12,11 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
 
 desktop-file-validate packaging/tarsino.desktop
+# The menu reads Italian, as the window does.
+for key in 'Name[it]' 'GenericName[it]' 'Comment[it]'; do
+    awk -F= -v key="$key" '$1 == key { found = 1 } END { exit !found }' packaging/tarsino.desktop ||
+        { echo "the desktop entry lacks $key" >&2; exit 1; }
+done
 appstreamcli validate --no-net packaging/io.github.tarsino.Tarsino.metainfo.xml
 
 # The README's commands: the indented block of its install section.

@@ -49,9 +49,10 @@ samba_tmpfs='for folder in /run/samba /var/lib/samba /var/cache/samba /var/log/s
 skip_reason() {
     [ "$(id -u)" -eq 0 ] || { echo "needs root to create network namespaces"; return; }
     local tool
-    for tool in ip nsenter unshare setsid samba samba-tool ldbadd kinit nft wsdd; do
+    for tool in ip nsenter unshare setsid samba samba-tool ldbadd kinit nft; do
         command -v "$tool" >/dev/null || { echo "needs $tool"; return; }
     done
+    command -v wsdd >/dev/null || command -v wsdd2 >/dev/null || { echo "needs wsdd or wsdd2"; return; }
     local probe=tzdprobe$$
     ip netns add "$probe" 2>/dev/null && ip netns del "$probe" || { echo "cannot create network namespaces here"; return; }
 }
@@ -163,7 +164,18 @@ up() {
     done
     # Nobody answers at the named computers' addresses but WSPC01; the
     # addresses only need to resolve.
-    spawn wsd1 "$dir/wsdd.log" "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -d $domain -n WSPC01"
+    if command -v wsdd >/dev/null; then
+        spawn wsd1 "$dir/wsdd.log" "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -d $domain -n WSPC01"
+    else
+        # Debian 13 has wsdd2 alone, which knows no domain: it announces the
+        # domain's NetBIOS name as its workgroup, the client's own workgroup.
+        # Its endpoint comes from the machine id: one of its own.
+        tr -d - </proc/sys/kernel/random/uuid >"$dir/wsd1-machine-id"
+        spawn wsd1 "$dir/wsdd.log" "
+            [ ! -e /etc/machine-id ] || mount --bind $dir/wsd1-machine-id /etc/machine-id
+            mount --bind $dir/wsd1-machine-id /proc/sys/kernel/random/boot_id
+            exec wsdd2 -4 -w -i veth0 -N WSPC01 -G CORP"
+    fi
 
     cat >"$dir/silence-dc" <<EOF
 #!/bin/sh
@@ -202,7 +214,7 @@ EOF
     wait_for "ip -n ${prefix}client link show dev veth0 | grep -q LOWER_UP" 20
     say "the domain user's ticket"
     wait_for "echo '$user_password' | run_on_client kinit anna@$realm" 30
-    wait_for "ip netns exec ${prefix}wsd1 ss -Hltn 'sport = :5357' | grep -q ." 20
+    wait_for "ip netns exec ${prefix}wsd1 ss -Hltn '( sport = :5357 or sport = :3702 )' | grep -q ." 20
     say "ready: $dir"
     echo "$dir"
 }

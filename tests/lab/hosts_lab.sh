@@ -65,9 +65,10 @@ foreign_workgroup=ALTROGRUPPO
 skip_reason() {
     [ "$(id -u)" -eq 0 ] || { echo "needs root to create network namespaces"; return; }
     local tool
-    for tool in ip nsenter unshare setsid avahi-daemon dbus-daemon wsdd; do
+    for tool in ip nsenter unshare setsid avahi-daemon dbus-daemon; do
         command -v "$tool" >/dev/null || { echo "needs $tool"; return; }
     done
+    [ -n "$(wsd_daemon)" ] || { echo "needs wsdd or wsdd2"; return; }
     [ -e /usr/share/dbus-1/system.conf ] || { echo "needs the system bus configuration (dbus)"; return; }
     ls /lib/*/libnss_mdns4_minimal.so.2 >/dev/null 2>&1 || { echo "needs libnss-mdns"; return; }
     local probe=tzlprobe$$
@@ -192,6 +193,8 @@ samba_server() {
    ntp signd socket directory = $d/ntp_signd
    smb passwd file = $d/private/smbpasswd
    log file = $d/log/log.%m
+   # Samba 4.22 (Debian 13) logs becoming master browser only above the default level.
+   log level = 3
 EOF
     # smbd answers browse requests as the guest user, who must reach its files.
     chmod -R a+rX "$d"
@@ -249,11 +252,28 @@ EOF
     avahi_servers+=("$ns")
 }
 
+# The WS-Discovery daemon this release has: Debian 12's wsdd, else Debian
+# 13's wsdd2.
+wsd_daemon() {
+    command -v wsdd >/dev/null && { echo wsdd; return; }
+    command -v wsdd2 >/dev/null && echo wsdd2
+}
+
 # A computer answering WS-Discovery in namespace $1: wsdd as $2 of workgroup $3.
 wsdd_host() {
     mkdir -p "$dir/$1"
-    spawn "$1" "$dir/$1/wsdd.log" \
-        "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $3 -n $2"
+    if [ "$(wsd_daemon)" = wsdd ]; then
+        spawn "$1" "$dir/$1/wsdd.log" \
+            "exec wsdd -4 -i veth0 -U $(cat /proc/sys/kernel/random/uuid) -w $3 -n $2"
+    else
+        # wsdd2 takes its endpoint from /etc/machine-id, else the boot id: each
+        # computer gets one of its own, in its private mount namespace.
+        tr -d - </proc/sys/kernel/random/uuid >"$dir/$1/machine-id"
+        spawn "$1" "$dir/$1/wsdd.log" "
+            [ ! -e /etc/machine-id ] || mount --bind $dir/$1/machine-id /etc/machine-id
+            mount --bind $dir/$1/machine-id /proc/sys/kernel/random/boot_id
+            exec wsdd2 -4 -w -i veth0 -N $2 -G $3"
+    fi
     wsdd_hosts+=("$1")
 }
 
@@ -377,7 +397,8 @@ up() {
         wait_for "grep -q 'successfully established' $dir/$ns/avahi.log" 30
     done
     for ns in "${wsdd_hosts[@]}"; do
-        wait_for "ip netns exec $prefix$ns ss -Hltn 'sport = :5357' | grep -q ." 20
+        # wsdd serves its metadata on TCP 5357, wsdd2 on 3702.
+        wait_for "ip netns exec $prefix$ns ss -Hltn '( sport = :5357 or sport = :3702 )' | grep -q ." 20
     done
     if [ "$netbios_servers" -gt 0 ]; then
         say "waiting for nmbd to become master browser (about 25 s) and to list every server"

@@ -154,7 +154,8 @@ void WsdDiscoverer::fetchMetadata(const QString& endpoint, const QUrl& url) {
     ++fetches_;
     ++fetchesOfSender;
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/soap+xml; charset=utf-8"));
+    // The bare type: wsdd2 refuses any other spelling, and UTF-8 is SOAP's default anyway.
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/soap+xml"));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(MetadataTimeoutMs);
     QNetworkReply* reply = network_->post(request, wsd::buildGet(wsd::newMessageId(), endpoint));

@@ -252,6 +252,13 @@ private:
             return;
         }
         const QString path = requestLine.captured(1);
+        // As wsdd2 does: a body of any other type, even with a charset added, is
+        // refused (header names in any case: Qt 6.8 writes them in lower case).
+        static const QRegularExpression soapType("\\r\\n(?i:content-type): application/soap\\+xml\\r\\n");
+        if (!soapType.match(QString::fromLatin1(request)).hasMatch()) {
+            ::close(connection);
+            return;
+        }
         {
             std::lock_guard lock(mutex_);
             paths_ << path;
