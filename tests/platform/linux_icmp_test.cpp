@@ -21,7 +21,7 @@
 #include "platform/helper_program.h"
 #include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
-#include "platform/little_endian.h"
+#include "platform/byte_order.h"
 #include "unprivileged_run.h"
 
 using platform::LinuxIcmp;
@@ -53,9 +53,9 @@ struct Echo {
         std::memcpy(&value, &area[layout::Address], 4);
         return value;
     }
-    std::int32_t status() const { return std::int32_t(platform::little_endian::load32(&area[layout::Status])); }
-    int dataSize() const { return std::int16_t(platform::little_endian::load16(&area[layout::DataSize])); }
-    std::uint32_t dataPointer() const { return platform::little_endian::load32(&area[layout::DataPointer]); }
+    std::int32_t status() const { return std::int32_t(platform::byte_order::loadLittle32(&area[layout::Status])); }
+    int dataSize() const { return std::int16_t(platform::byte_order::loadLittle16(&area[layout::DataSize])); }
+    std::uint32_t dataPointer() const { return platform::byte_order::loadLittle32(&area[layout::DataPointer]); }
     QByteArray data() const {
         return QByteArray(reinterpret_cast<const char*>(&area[layout::DataOffset]), dataSize());
     }
