@@ -15,6 +15,7 @@
 
 #include "net/echo.h"
 #include "platform/linux_icmp.h"
+#include "platform/linux_icmp_seam.h"
 #include "platform/linux_sockets.h"
 
 int main(int argc, char** argv) {
@@ -62,12 +63,13 @@ int main(int argc, char** argv) {
         probesAnswered += sent.replies;
     }
     const std::chrono::duration<double, std::micro> probesElapsed = std::chrono::steady_clock::now() - probesStart;
-    const auto kind = icmp.handleKind(handle);
+    const auto kind = platform::LinuxIcmpSeam::handleKind(icmp, handle);
     icmp.IcmpCloseHandle(handle);
-    const char* channel = !kind                                                 ? "none"
-                          : *kind == platform::LinuxIcmp::HandleKind::Datagram ? "datagram socket"
-                          : *kind == platform::LinuxIcmp::HandleKind::Raw      ? "raw socket"
-                                                                                : "ICMP helper";
+    using Kind = platform::LinuxIcmpSeam::HandleKind;
+    const char* channel = !kind                     ? "none"
+                          : *kind == Kind::Datagram ? "datagram socket"
+                          : *kind == Kind::Raw      ? "raw socket"
+                                                    : "ICMP helper";
     std::printf("wall time per echo on one open handle: %.1f us (%ld answered, through the %s)\n",
                 probesElapsed.count() / count, probesAnswered, channel);
     return answered == count && probesAnswered == count ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "platform/icmp_api.h"
 
 namespace platform::icmp_helper {
@@ -23,12 +24,14 @@ public:
     }
     void u8(std::uint8_t value) { frame_.push_back(value); }
     void u16(std::uint16_t value) {
-        u8(static_cast<std::uint8_t>(value >> 8));
-        u8(static_cast<std::uint8_t>(value));
+        std::uint8_t bytes[2];
+        byte_order::storeBig16(bytes, value);
+        raw(bytes, sizeof bytes);
     }
     void u32(std::uint32_t value) {
-        u16(static_cast<std::uint16_t>(value >> 16));
-        u16(static_cast<std::uint16_t>(value));
+        std::uint8_t bytes[4];
+        byte_order::storeBig32(bytes, value);
+        raw(bytes, sizeof bytes);
     }
     void raw(const void* bytes, std::size_t size) {
         const auto* begin = static_cast<const std::uint8_t*>(bytes);
@@ -37,8 +40,7 @@ public:
     // Fills in the length once everything is written.
     ~Writer() {
         const std::size_t length = frame_.size() - LengthSize;
-        frame_[0] = static_cast<std::uint8_t>(length >> 8);
-        frame_[1] = static_cast<std::uint8_t>(length);
+        byte_order::storeBig16(frame_.data(), static_cast<std::uint16_t>(length));
     }
 
 private:
@@ -53,14 +55,8 @@ public:
     bool ok() const { return ok_; }
     bool atEnd() const { return ok_ && rest_.empty(); }
     std::uint8_t u8() { return take(1) ? last_[0] : 0; }
-    std::uint16_t u16() {
-        if (!take(2)) return 0;
-        return static_cast<std::uint16_t>((last_[0] << 8) | last_[1]);
-    }
-    std::uint32_t u32() {
-        const std::uint32_t high = u16();
-        return (high << 16) | u16();
-    }
+    std::uint16_t u16() { return take(2) ? byte_order::loadBig16(last_.data()) : 0; }
+    std::uint32_t u32() { return take(4) ? byte_order::loadBig32(last_.data()) : 0; }
     std::uint32_t networkOrder32() {
         std::uint32_t value = 0;
         if (take(4)) std::memcpy(&value, last_.data(), 4);
@@ -102,7 +98,7 @@ bool isFailure(std::int32_t status) {
 }  // namespace
 
 std::size_t frameSize(std::span<const std::uint8_t, LengthSize> prefix) {
-    return LengthSize + ((std::size_t{prefix[0]} << 8) | prefix[1]);
+    return LengthSize + byte_order::loadBig16(prefix.data());
 }
 
 std::vector<std::uint8_t> encodeReady(bool socketOpen) {

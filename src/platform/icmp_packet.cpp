@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "platform/icmp_api.h"
 
 namespace platform::icmp_packet {
@@ -16,10 +17,6 @@ constexpr std::uint8_t EchoRequestType = 8;
 constexpr std::uint8_t TimeExceededType = 11;
 constexpr std::uint8_t ParameterProblemType = 12;
 constexpr std::uint8_t IcmpProtocol = 1;
-
-std::uint16_t bigEndian16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>((at[0] << 8) | at[1]);
-}
 
 std::uint32_t rawAddress(const std::uint8_t* at) {
     std::uint32_t address;
@@ -38,8 +35,8 @@ std::optional<std::size_t> ipHeaderLength(std::span<const std::uint8_t> bytes) {
 }
 
 bool isOurEcho(const std::uint8_t* icmp, const Probe& probe) {
-    if (probe.identifier && bigEndian16(icmp + 4) != *probe.identifier) return false;
-    return bigEndian16(icmp + 6) == probe.sequence;
+    if (probe.identifier && byte_order::loadBig16(icmp + 4) != *probe.identifier) return false;
+    return byte_order::loadBig16(icmp + 6) == probe.sequence;
 }
 
 // An echo reply (header and data, no IP header) that carries exactly our
@@ -72,7 +69,7 @@ bool quotesOurRequest(std::span<const std::uint8_t> quoted, const Probe& probe) 
 std::uint16_t internetChecksum(std::span<const std::uint8_t> bytes) {
     std::uint32_t sum = 0;
     std::size_t i = 0;
-    for (; i + 1 < bytes.size(); i += 2) sum += bigEndian16(&bytes[i]);
+    for (; i + 1 < bytes.size(); i += 2) sum += byte_order::loadBig16(&bytes[i]);
     if (i < bytes.size()) sum += static_cast<std::uint32_t>(bytes[i]) << 8;
     while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
     return static_cast<std::uint16_t>(~sum);
@@ -82,14 +79,11 @@ void buildEchoRequest(std::vector<std::uint8_t>& packet, std::uint16_t identifie
                       std::span<const std::uint8_t> payload) {
     packet.assign(IcmpHeaderSize, 0);
     packet[0] = EchoRequestType;
-    packet[4] = static_cast<std::uint8_t>(identifier >> 8);
-    packet[5] = static_cast<std::uint8_t>(identifier);
-    packet[6] = static_cast<std::uint8_t>(sequence >> 8);
-    packet[7] = static_cast<std::uint8_t>(sequence);
+    byte_order::storeBig16(&packet[4], identifier);
+    byte_order::storeBig16(&packet[6], sequence);
     packet.insert(packet.end(), payload.begin(), payload.end());
     const std::uint16_t checksum = internetChecksum(packet);
-    packet[2] = static_cast<std::uint8_t>(checksum >> 8);
-    packet[3] = static_cast<std::uint8_t>(checksum);
+    byte_order::storeBig16(&packet[2], checksum);
 }
 
 std::optional<std::int32_t> statusForReport(std::uint8_t type, std::uint8_t code) {
@@ -118,7 +112,7 @@ std::optional<std::int32_t> statusForReport(std::uint8_t type, std::uint8_t code
 std::optional<Answer> matchRawPacket(std::span<const std::uint8_t> packet, const Probe& probe) {
     const auto headerLength = ipHeaderLength(packet);
     if (!headerLength || packet[9] != IcmpProtocol) return std::nullopt;
-    const std::size_t totalLength = bigEndian16(&packet[2]);
+    const std::size_t totalLength = byte_order::loadBig16(&packet[2]);
     if (totalLength < *headerLength + IcmpHeaderSize || totalLength > packet.size()) return std::nullopt;
     // A raw socket sees packets before the kernel checks the ICMP checksum.
     const auto message = packet.subspan(*headerLength, totalLength - *headerLength);

@@ -31,6 +31,8 @@ void writeAnswer(std::span<std::uint8_t> area, const EchoOutcome& outcome) {
 
 }  // namespace
 
+LinuxIcmp::LinuxIcmp() : LinuxIcmp(Channel::DatagramThenHelper, {}) {}
+
 LinuxIcmp::LinuxIcmp(Channel channel, std::string helperPath)
     : channel_(channel),
       helperPath_(helperPath.empty() ? helperProgramPath("tarsino-icmp") : std::move(helperPath)) {}
@@ -83,18 +85,6 @@ std::shared_ptr<IcmpHelperClient> LinuxIcmp::servingHelper() {
 
 bool LinuxIcmp::IcmpCloseHandle(IcmpHandle handle) {
     return routes_.erase(handle) == 1;
-}
-
-std::optional<LinuxIcmp::HandleKind> LinuxIcmp::handleKind(IcmpHandle handle) const {
-    const auto found = routes_.find(handle);
-    if (found == routes_.end()) return std::nullopt;
-    if (found->second.helper) return HandleKind::Helper;
-    return found->second.socket->kind() == IcmpSocketKind::Raw ? HandleKind::Raw
-                                                               : HandleKind::Datagram;
-}
-
-pid_t LinuxIcmp::helperProcessId() const {
-    return helper_ ? helper_->processId() : 0;
 }
 
 }  // namespace platform

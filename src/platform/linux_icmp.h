@@ -9,7 +9,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/icmp_api.h"
@@ -20,13 +19,7 @@ namespace platform {
 
 class LinuxIcmp final : public IcmpApi {
 public:
-    // Which channels a new handle may use. The program uses the default;
-    // tests force one kind to exercise each (a raw socket of its own needs
-    // root, and only tests of the socket code use it).
-    enum class Channel { DatagramThenHelper, DatagramOnly, HelperOnly, RawOnly };
-    enum class HandleKind { Datagram, Helper, Raw };
-
-    explicit LinuxIcmp(Channel channel = Channel::DatagramThenHelper, std::string helperPath = {});
+    LinuxIcmp();
 
     IcmpHandle IcmpCreateFile() override;
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination,
@@ -35,12 +28,17 @@ public:
                                std::uint32_t replySize, std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
 
-    // What serves an open handle.
-    std::optional<HandleKind> handleKind(IcmpHandle handle) const;
-    // The helper's process while one is running, else 0.
-    pid_t helperProcessId() const;
-
 private:
+    // Tests and benchmarks reach the forced channels and the inspection
+    // through it; the program never does.
+    friend class LinuxIcmpSeam;
+
+    // Which channels a new handle may use. The program uses the first; tests
+    // force one kind to exercise each (a raw socket of its own needs root).
+    enum class Channel { DatagramThenHelper, DatagramOnly, HelperOnly, RawOnly };
+
+    LinuxIcmp(Channel channel, std::string helperPath);
+
     // One of the two is set.
     struct Route {
         std::unique_ptr<IcmpEchoSocket> socket;

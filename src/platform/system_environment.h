@@ -1,4 +1,5 @@
 #pragma once
+// The environment as this machine gives it: the clock and the program's folder.
 
 #include "platform/environment.h"
 

@@ -297,6 +297,10 @@ void FormMain::selectTab(int index) {
         TabStrip1->setCurrentIndex(index);
 }
 
+// The tab pages stay empty: the four frames are children of the window, laid
+// over the strip at their design positions, so their geometry, stacking and
+// the window's one focus chain stay as designed; a tab only picks which frame
+// shows.
 void FormMain::TabStrip1_Click() {
     const QString key = TabStrip1->tabBar()->tabData(TabStrip1->currentIndex()).toString();
     struct Switch {

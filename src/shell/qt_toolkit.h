@@ -1,4 +1,5 @@
 #pragma once
+// The toolkit as Qt provides it: real message boxes, event processing and modal dialogs.
 
 #include "shell/toolkit.h"
 

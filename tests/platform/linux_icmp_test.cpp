@@ -18,13 +18,17 @@
 
 #include "cannot_run.h"
 #include "netns_lab.h"
+#include "platform/byte_order.h"
 #include "platform/helper_program.h"
 #include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
-#include "platform/little_endian.h"
+#include "platform/linux_icmp_seam.h"
 #include "unprivileged_run.h"
 
 using platform::LinuxIcmp;
+using platform::LinuxIcmpSeam;
+using Channel = LinuxIcmpSeam::Channel;
+using HandleKind = LinuxIcmpSeam::HandleKind;
 using testing_support::NetnsLab;
 using testing_support::UnprivilegedRun;
 namespace layout = platform::reply_layout;
@@ -53,9 +57,9 @@ struct Echo {
         std::memcpy(&value, &area[layout::Address], 4);
         return value;
     }
-    std::int32_t status() const { return std::int32_t(platform::little_endian::load32(&area[layout::Status])); }
-    int dataSize() const { return std::int16_t(platform::little_endian::load16(&area[layout::DataSize])); }
-    std::uint32_t dataPointer() const { return platform::little_endian::load32(&area[layout::DataPointer]); }
+    std::int32_t status() const { return std::int32_t(platform::byte_order::loadLittle32(&area[layout::Status])); }
+    int dataSize() const { return std::int16_t(platform::byte_order::loadLittle16(&area[layout::DataSize])); }
+    std::uint32_t dataPointer() const { return platform::byte_order::loadLittle32(&area[layout::DataPointer]); }
     QByteArray data() const {
         return QByteArray(reinterpret_cast<const char*>(&area[layout::DataOffset]), dataSize());
     }
@@ -116,11 +120,11 @@ class LinuxIcmpTest : public QObject {
     }
 
     void socketChoices() {
-        QTest::addColumn<LinuxIcmp::Channel>("choice");
-        QTest::addColumn<LinuxIcmp::HandleKind>("kind");
-        QTest::newRow("datagram") << LinuxIcmp::Channel::DatagramOnly << LinuxIcmp::HandleKind::Datagram;
-        QTest::newRow("raw") << LinuxIcmp::Channel::RawOnly << LinuxIcmp::HandleKind::Raw;
-        QTest::newRow("helper") << LinuxIcmp::Channel::HelperOnly << LinuxIcmp::HandleKind::Helper;
+        QTest::addColumn<Channel>("choice");
+        QTest::addColumn<HandleKind>("kind");
+        QTest::newRow("datagram") << Channel::DatagramOnly << HandleKind::Datagram;
+        QTest::newRow("raw") << Channel::RawOnly << HandleKind::Raw;
+        QTest::newRow("helper") << Channel::HelperOnly << HandleKind::Helper;
     }
 
 private slots:
@@ -150,14 +154,14 @@ private slots:
     void loopbackEchoesPayloadIntoDataArea_data() { socketChoices(); }
     void loopbackEchoesPayloadIntoDataArea() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
-        QFETCH(LinuxIcmp::HandleKind, kind);
+        QFETCH(Channel, choice);
+        QFETCH(HandleKind, kind);
         NetnsLab::Inside inside(*lab_, "c");
         QVERIFY(inside.ok());
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QVERIFY(handle != 0);
-        QCOMPARE(icmp.handleKind(handle), kind);
+        QCOMPARE(LinuxIcmpSeam::handleKind(icmp, handle), kind);
 
         const Echo who = sendEcho(icmp, handle, "127.0.0.1", "who are you");
         QCOMPARE(who.result, 1u);
@@ -191,9 +195,9 @@ private slots:
     void eachEchoSendsExactlyOneRequest_data() { socketChoices(); }
     void eachEchoSendsExactlyOneRequest() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QVERIFY(handle != 0);
         const qint64 before = requestsSent();
@@ -204,9 +208,9 @@ private slots:
     void timeToLiveDecidesWhoAnswers_data() { socketChoices(); }
     void timeToLiveDecidesWhoAnswers() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QVERIFY(handle != 0);
         const QByteArray probe(32, 'a');
@@ -235,12 +239,12 @@ private slots:
     void routerRejectionIsAnAnswerFromTheRouter_data() { socketChoices(); }
     void routerRejectionIsAnAnswerFromTheRouter() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         QVERIFY(lab_->run("r", "nft add table inet block && "
                                "nft add chain inet block through \"{ type filter hook forward priority 0; }\" && "
                                "nft add rule inet block through ip daddr 10.203.2.2 reject with icmp type host-unreachable"));
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         const Echo echo = sendEcho(icmp, handle, Target, "who are you", 64);
         QVERIFY(lab_->run("r", "nft delete table inet block"));
@@ -252,12 +256,12 @@ private slots:
     void silentHostTimesOut_data() { socketChoices(); }
     void silentHostTimesOut() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         QVERIFY(lab_->run("t", "nft add table inet quiet && "
                                "nft add chain inet quiet in \"{ type filter hook input priority 0; }\" && "
                                "nft add rule inet quiet in ip protocol icmp drop"));
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         const Echo echo = sendEcho(icmp, handle, Target, "who are you", std::nullopt, 300);
         QVERIFY(lab_->run("t", "nft delete table inet quiet"));
@@ -269,14 +273,14 @@ private slots:
     void staleDuplicateRepliesAreNotTakenForLaterEchoes_data() { socketChoices(); }
     void staleDuplicateRepliesAreNotTakenForLaterEchoes() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         // The target answers every echo twice: the second copy still waits in
         // the socket when the next echo starts.
         QVERIFY(lab_->run("t", "nft add table ip twice && "
                                "nft add chain ip twice out \"{ type filter hook output priority 0; }\" && "
                                "nft add rule ip twice out icmp type echo-reply dup to 10.203.1.1"));
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(choice);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QList<QByteArray> received;
         for (int i = 0; i < 20; ++i) received << sendEcho(icmp, handle, Target, "echo " + QByteArray::number(i)).data();
@@ -285,20 +289,20 @@ private slots:
     }
 
     void anotherPingFloodingTheSameTargetDoesNotMixAnswers_data() {
-        QTest::addColumn<LinuxIcmp::Channel>("choice");
+        QTest::addColumn<Channel>("choice");
         QTest::addColumn<QString>("floodOptions");
         // With a time to live of 1 the other ping draws a flood of
         // time-exceeded reports quoting its echoes to our target.
         for (const char* options : {"", "-t 1"}) {
-            QTest::addRow("datagram %s", options) << LinuxIcmp::Channel::DatagramOnly << QString(options);
-            QTest::addRow("raw %s", options) << LinuxIcmp::Channel::RawOnly << QString(options);
-            QTest::addRow("helper %s", options) << LinuxIcmp::Channel::HelperOnly << QString(options);
+            QTest::addRow("datagram %s", options) << Channel::DatagramOnly << QString(options);
+            QTest::addRow("raw %s", options) << Channel::RawOnly << QString(options);
+            QTest::addRow("helper %s", options) << Channel::HelperOnly << QString(options);
         }
     }
     void anotherPingFloodingTheSameTargetDoesNotMixAnswers() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         if (QStandardPaths::findExecutable("ping").isEmpty()) TARSINO_CANNOT_RUN("needs Debian's ping (iputils-ping)");
-        QFETCH(LinuxIcmp::Channel, choice);
+        QFETCH(Channel, choice);
         QFETCH(QString, floodOptions);
         const qint64 before = requestsSent();
         const pid_t flood = lab_->spawn("c", QString("exec ping -f -q %1 %2").arg(floodOptions, Target));
@@ -309,7 +313,7 @@ private slots:
         int mixedUp = 0, lost = 0;
         {
             NetnsLab::Inside inside(*lab_, "c");
-            LinuxIcmp icmp(choice);
+            LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
             const platform::IcmpHandle handle = icmp.IcmpCreateFile();
             QVERIFY(handle != 0);
             for (int i = 0; i < 200; ++i) {
@@ -341,12 +345,12 @@ private slots:
             if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
                 ::setresuid(65534, 65534, 65534) != 0)
                 ::_exit(10);
-            LinuxIcmp rawOnly(LinuxIcmp::Channel::RawOnly);
+            LinuxIcmp rawOnly = LinuxIcmpSeam::make(Channel::RawOnly);
             if (rawOnly.IcmpCreateFile() != 0) ::_exit(11);
             LinuxIcmp icmp;
             const platform::IcmpHandle handle = icmp.IcmpCreateFile();
             if (handle == 0) ::_exit(12);
-            if (icmp.handleKind(handle) != LinuxIcmp::HandleKind::Datagram) ::_exit(13);
+            if (LinuxIcmpSeam::handleKind(icmp, handle) != HandleKind::Datagram) ::_exit(13);
             const Echo expired = sendEcho(icmp, handle, Target, "who are you", 1);
             if (expired.result != 1 || expired.status() != 11013 || expired.from() != address(RouterNear)) ::_exit(14);
             const Echo reached = sendEcho(icmp, handle, Target, "who are you");
@@ -365,12 +369,12 @@ private slots:
         {
             // The router keeps Debian's "1 0": datagram sockets are refused even to root.
             NetnsLab::Inside inside(*lab_, "r");
-            LinuxIcmp datagramOnly(LinuxIcmp::Channel::DatagramOnly);
+            LinuxIcmp datagramOnly = LinuxIcmpSeam::make(Channel::DatagramOnly);
             QCOMPARE(datagramOnly.IcmpCreateFile(), platform::IcmpHandle{0});
             LinuxIcmp fallback;
             const platform::IcmpHandle handle = fallback.IcmpCreateFile();
             QVERIFY(handle != 0);
-            QCOMPARE(fallback.handleKind(handle), LinuxIcmp::HandleKind::Helper);
+            QCOMPARE(LinuxIcmpSeam::handleKind(fallback, handle), HandleKind::Helper);
         }
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp;
@@ -409,17 +413,17 @@ private slots:
     void oneHelperServesEveryHandle() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         NetnsLab::Inside inside(*lab_, "c");
-        LinuxIcmp icmp(LinuxIcmp::Channel::HelperOnly);
+        LinuxIcmp icmp = LinuxIcmpSeam::make(Channel::HelperOnly);
         const platform::IcmpHandle first = icmp.IcmpCreateFile();
         QVERIFY(first != 0);
-        const pid_t helper = icmp.helperProcessId();
+        const pid_t helper = LinuxIcmpSeam::helperProcessId(icmp);
         QVERIFY(helper > 0);
         const platform::IcmpHandle second = icmp.IcmpCreateFile();
-        QCOMPARE(icmp.helperProcessId(), helper);
+        QCOMPARE(LinuxIcmpSeam::helperProcessId(icmp), helper);
         QVERIFY(icmp.IcmpCloseHandle(first));
         QVERIFY(icmp.IcmpCloseHandle(second));
         const platform::IcmpHandle third = icmp.IcmpCreateFile();
-        QCOMPARE(icmp.helperProcessId(), helper);
+        QCOMPARE(LinuxIcmpSeam::helperProcessId(icmp), helper);
         QCOMPARE(sendEcho(icmp, third, Target, "who are you").result, 1u);
 
         // Killed, and known to have died (the wait is on the process, not a clock).
@@ -432,8 +436,8 @@ private slots:
 
         const platform::IcmpHandle fourth = icmp.IcmpCreateFile();
         QVERIFY(fourth != 0);
-        QVERIFY(icmp.helperProcessId() > 0);
-        QVERIFY(icmp.helperProcessId() != helper);
+        QVERIFY(LinuxIcmpSeam::helperProcessId(icmp) > 0);
+        QVERIFY(LinuxIcmpSeam::helperProcessId(icmp) != helper);
         QCOMPARE(::waitpid(helper, nullptr, WNOHANG), -1);  // reaped already
         const Echo stale = sendEcho(icmp, third, Target, "who are you");
         QCOMPARE(stale.result, 0u);
@@ -483,14 +487,14 @@ private slots:
             QSKIP("runs as nobody, started by ordinaryUserEchoesThroughTheHelper");
         QCOMPARE(::geteuid(), uid_t{65534});
         // Neither socket of its own: only the helper can echo for this user.
-        QCOMPARE(LinuxIcmp(LinuxIcmp::Channel::DatagramOnly).IcmpCreateFile(),
+        QCOMPARE(LinuxIcmpSeam::make(Channel::DatagramOnly).IcmpCreateFile(),
                  platform::IcmpHandle{0});
-        QCOMPARE(LinuxIcmp(LinuxIcmp::Channel::RawOnly).IcmpCreateFile(), platform::IcmpHandle{0});
+        QCOMPARE(LinuxIcmpSeam::make(Channel::RawOnly).IcmpCreateFile(), platform::IcmpHandle{0});
 
         LinuxIcmp icmp;
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QVERIFY(handle != 0);
-        QCOMPARE(icmp.handleKind(handle), LinuxIcmp::HandleKind::Helper);
+        QCOMPARE(LinuxIcmpSeam::handleKind(icmp, handle), HandleKind::Helper);
         const Echo who = sendEcho(icmp, handle, "127.0.0.1", "who are you");
         QCOMPARE(who.result, 1u);
         QCOMPARE(who.status(), 0);
@@ -516,7 +520,7 @@ private slots:
         QVERIFY(
             QFile::copy(QString::fromStdString(platform::helperProgramPath("tarsino-icmp")), copy));
         QCOMPARE(
-            LinuxIcmp(LinuxIcmp::Channel::DatagramThenHelper, copy.toStdString()).IcmpCreateFile(),
+            LinuxIcmpSeam::make(Channel::DatagramThenHelper, copy.toStdString()).IcmpCreateFile(),
             platform::IcmpHandle{0});
     }
 };

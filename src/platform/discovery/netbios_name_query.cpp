@@ -1,6 +1,6 @@
 #include "platform/discovery/netbios_name_query.h"
 
-#include <QtEndian>
+#include "platform/byte_order.h"
 
 namespace platform::discovery::netbios {
 
@@ -19,12 +19,17 @@ constexpr quint16 RcodeMask = 0x000F;
 constexpr int AddressEntrySize = 6;
 
 void appendUint16(QByteArray& packet, quint16 value) {
-    packet.append(static_cast<char>(value >> 8));
-    packet.append(static_cast<char>(value & 0xFF));
+    std::uint8_t bytes[2];
+    byte_order::storeBig16(bytes, value);
+    packet.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+const std::uint8_t* bytesAt(const QByteArray& data, qsizetype offset) {
+    return reinterpret_cast<const std::uint8_t*>(data.constData() + offset);
 }
 
 quint16 uint16At(const QByteArray& data, qsizetype offset) {
-    return qFromBigEndian<quint16>(data.constData() + offset);
+    return byte_order::loadBig16(bytesAt(data, offset));
 }
 
 }  // namespace
@@ -99,7 +104,7 @@ std::optional<QHostAddress> parseNameQueryAnswer(const QByteArray& datagram, qui
         datagram.size() - offset < dataLength)
         return std::nullopt;
     for (qsizetype entry = offset; entry < offset + dataLength; entry += AddressEntrySize) {
-        const quint32 address = qFromBigEndian<quint32>(datagram.constData() + entry + 2);
+        const quint32 address = byte_order::loadBig32(bytesAt(datagram, entry + 2));
         if (address != 0 && address != 0xFFFFFFFF) return QHostAddress(address);
     }
     return std::nullopt;

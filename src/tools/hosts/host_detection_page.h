@@ -39,7 +39,6 @@ class HostDetectionPage : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the handlers to the controls' clicks.
     HostDetectionPage(const HostDetectionControls& controls, platform::ServerBrowser& browser,
                       platform::NameResolver& resolver, platform::SocketApi& sockets,
                       shell::Toolkit& toolkit, platform::Environment& environment,

@@ -8,6 +8,7 @@
 #include "net/address_helpers.h"
 #include "net/echo_reply.h"
 #include "net/echo.h"
+#include "platform/byte_order.h"
 
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
                    platform::IcmpApi& icmp, shell::Toolkit& toolkit, QObject* parent)
@@ -19,9 +20,7 @@ PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
 QString PingPage::SignedAddressText(std::uint32_t networkOrderAddress) {
     std::uint8_t bytes[4];
     std::memcpy(bytes, &networkOrderAddress, 4);
-    const auto value = static_cast<std::int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                                                 (static_cast<std::uint32_t>(bytes[3]) << 24));
-    return QString::number(value);
+    return QString::number(static_cast<std::int32_t>(platform::byte_order::loadLittle32(bytes)));
 }
 
 void PingPage::Cmd_ping_Click() {

@@ -28,7 +28,6 @@ class PingPage : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the handlers to the buttons' clicks.
     PingPage(const PingControls& controls, platform::SocketApi& sockets, platform::IcmpApi& icmp,
              shell::Toolkit& toolkit, QObject* parent = nullptr);
 

@@ -102,6 +102,7 @@ void TraceRoutePage::TraceRT() {
     for (std::int16_t ttl = 1; ttl <= MaximumTtl; ++ttl) {
         controls_.List1->addItem(QString::number(ttl));
         options.setTimeToLive(static_cast<std::uint8_t>(ttl));
+        // A hop where no node answered is probed again at the same time to live.
         ttl -= ProbeHop(handle, destination, packetSize, hopAddress, reply, options);
         toolkit_.processPendingEvents();
         // A closed window ends the run here, before any control is touched again.

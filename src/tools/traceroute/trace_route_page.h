@@ -52,7 +52,6 @@ public:
     static constexpr std::uint32_t ReplyAreaSize = EchoReply::ImageSize + 7;
     static constexpr int MaximumTtl = 255;
 
-    // Connects the handlers to the buttons' clicks.
     TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
                    platform::SocketApi& sockets, platform::IcmpApi& icmp, shell::Toolkit& toolkit,
                    QObject* parent = nullptr);

@@ -16,6 +16,7 @@
 #include "fake_services.h"
 #include "netns_lab.h"
 #include "platform/linux_icmp.h"
+#include "platform/linux_icmp_seam.h"
 #include "platform/linux_sockets.h"
 #include "shell/form_main.h"
 #include "unprivileged_run.h"
@@ -23,14 +24,14 @@
 using testing_support::FakeServices;
 using testing_support::NetnsLab;
 using testing_support::UnprivilegedRun;
-using SocketChoice = platform::LinuxIcmp::Channel;
+using SocketChoice = platform::LinuxIcmpSeam::Channel;
 
 namespace {
 
 QStringList pingLoopback(SocketChoice choice) {
     FakeServices fakes;
     platform::LinuxSockets sockets;
-    platform::LinuxIcmp icmp(choice);
+    platform::LinuxIcmp icmp = platform::LinuxIcmpSeam::make(choice);
     FormMain form(
         {sockets, icmp, *fakes.browser, fakes.resolver, fakes.environment, fakes.toolkit});
     form.Text6->setText("127.0.0.1");
@@ -88,7 +89,8 @@ private slots:
         QCOMPARE(::geteuid(), uid_t{65534});
         platform::LinuxIcmp icmp;
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
-        QCOMPARE(icmp.handleKind(handle), platform::LinuxIcmp::HandleKind::Helper);
+        QCOMPARE(platform::LinuxIcmpSeam::handleKind(icmp, handle),
+                 platform::LinuxIcmpSeam::HandleKind::Helper);
         QCOMPARE(pingLoopback(SocketChoice::DatagramThenHelper), Answered);
     }
 };

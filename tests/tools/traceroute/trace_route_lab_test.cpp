@@ -17,9 +17,10 @@
 #include "cannot_run.h"
 #include "fake_services.h"
 #include "netns_lab.h"
-#include "route_lab.h"
 #include "platform/linux_icmp.h"
+#include "platform/linux_icmp_seam.h"
 #include "platform/linux_sockets.h"
+#include "route_lab.h"
 #include "shell/form_main.h"
 #include "shell/multi_line_text_box.h"
 #include "shell/qt_toolkit.h"
@@ -29,7 +30,7 @@ using testing_support::FakeServices;
 using testing_support::NetnsLab;
 using testing_support::UnprivilegedRun;
 using testing_support::buildRoute;
-using SocketChoice = platform::LinuxIcmp::Channel;
+using SocketChoice = platform::LinuxIcmpSeam::Channel;
 
 Q_DECLARE_METATYPE(SocketChoice)
 
@@ -41,7 +42,8 @@ struct Trace {
     platform::LinuxIcmp icmp;
     std::unique_ptr<FormMain> form;
 
-    explicit Trace(SocketChoice choice, shell::Toolkit* toolkit = nullptr) : icmp(choice) {
+    explicit Trace(SocketChoice choice, shell::Toolkit* toolkit = nullptr)
+        : icmp(platform::LinuxIcmpSeam::make(choice)) {
         shell::Services services{sockets,           icmp,
                                  *fakes.browser,    fakes.resolver,
                                  fakes.environment, toolkit ? *toolkit : fakes.toolkit};
@@ -194,7 +196,8 @@ private slots:
         QCOMPARE(::geteuid(), uid_t{65534});
         Trace trace(SocketChoice::DatagramThenHelper);
         const platform::IcmpHandle probe = trace.icmp.IcmpCreateFile();
-        QCOMPARE(trace.icmp.handleKind(probe), platform::LinuxIcmp::HandleKind::Helper);
+        QCOMPARE(platform::LinuxIcmpSeam::handleKind(trace.icmp, probe),
+                 platform::LinuxIcmpSeam::HandleKind::Helper);
         trace.icmp.IcmpCloseHandle(probe);
         trace.run("10.0.4.2");
         QCOMPARE(trace.hopLines(),
