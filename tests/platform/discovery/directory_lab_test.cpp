@@ -9,6 +9,7 @@
 
 #include <map>
 
+#include "cannot_run.h"
 #include "platform/discovery/computer_domain.h"
 #include "platform/discovery/directory_discoverer.h"
 #include "platform/discovery/domain_directory.h"
@@ -53,7 +54,7 @@ class DirectoryLabTest : public QObject {
 private slots:
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("TARSINO_LAB_DIR"))
-            QSKIP("runs on the client side of the domain lab: tests/lab/domain_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN("runs on the client side of the domain lab: tests/lab/domain_lab.sh run <this program>");
         QCOMPARE(readComputerDomain(), "corp.tarsino.test");
     }
 
