@@ -86,7 +86,8 @@ cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 mkdir -p "$root/tarsino"
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$root/tarsino"
 
-# The command, quoted for the shell inside.
+# The command, quoted for bash inside (printf %q may write $'...', which sh
+# does not read: a script of several lines, as CI passes, comes out so).
 command=$(printf '%q ' "$@")
 unshare --mount --propagation private --pid --fork --kill-child -- sh -euc '
     root=$1 command=$2
@@ -104,7 +105,7 @@ unshare --mount --propagation private --pid --fork --kill-child -- sh -euc '
     rmdir /.old-root
     cd /tarsino
     exec env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
-        LANG=C.UTF-8 TERM=dumb CI="${CI:-}" sh -c "$command" </dev/null
+        LANG=C.UTF-8 TERM=dumb CI="${CI:-}" bash -c "$command" </dev/null
 ' in-debian-root "$root" "$command" &
 runner=$!
 wait "$runner"
