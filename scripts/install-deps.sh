@@ -61,6 +61,8 @@ resolve() {
             [[ ${version%%.*} =~ ^[0-9]+$ ]] && echo "libclang-rt-${version%%.*}-dev" ;;
         *) echo "$1" ;;
     esac
+    # Nothing found is an empty answer, not a failure (callers run under set -e).
+    return 0
 }
 describe() {
     case "$1" in
