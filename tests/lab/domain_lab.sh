@@ -44,9 +44,11 @@ domain=corp.tarsino.test
 admin_password='Lab-Admin-2026!'
 user_password='Lab-User-2026!'
 dc_ip=10.78.0.10
-# Samba's own folders of this machine, hidden behind tmpfs in a private mount
-# namespace: whatever Samba writes there stays in the lab.
-samba_tmpfs='for folder in /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
+# /run and Samba's own folders of this machine, hidden behind tmpfs in a
+# private mount namespace: whatever Samba writes there stays in the lab. /run
+# whole, as Samba makes /run/samba where the machine has none (a fresh root).
+samba_tmpfs='mount -t tmpfs -o mode=755 tmpfs /run
+    for folder in /var/lib/samba /var/cache/samba /var/log/samba; do
         [ ! -d $folder ] || mount -t tmpfs -o mode=755 tmpfs $folder
     done
 '
