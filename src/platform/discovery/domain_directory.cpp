@@ -94,11 +94,10 @@ QList<QByteArray> valuesOf(LDAP* ld, LDAPMessage* entry, const char* attribute) 
 std::optional<QByteArray> defaultNamingContext(LDAP* ld, DirectoryDeadline deadline) {
     char attribute[] = "defaultNamingContext";
     char* attributes[] = {attribute, nullptr};
-    std::optional<timeval> left = remaining(deadline);
     LDAPMessage* raw = nullptr;
-    if (!left || !boundEveryStep(ld, deadline)) return std::nullopt;
+    if (!boundEveryStep(ld, deadline)) return std::nullopt;
     const int rc = ldap_search_ext_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", attributes, 0, nullptr, nullptr,
-                                     &*left, 1, &raw);
+                                     nullptr, 1, &raw);
     const Message result(raw);
     if (rc != LDAP_SUCCESS) return std::nullopt;
     LDAPMessage* entry = ldap_first_entry(ld, result.get());
@@ -130,8 +129,7 @@ std::optional<std::vector<DirectoryComputer>> readDomainComputers(const DomainCo
         cookie = nullptr;
     };
     for (;;) {
-        std::optional<timeval> left = remaining(deadline);
-        if (!left || !boundEveryStep(ld.get(), deadline)) break;
+        if (!boundEveryStep(ld.get(), deadline)) break;
         LDAPControl* page = nullptr;
         const berval empty{0, nullptr};
         if (ldap_create_page_control(ld.get(), DirectoryPageSize, cookie ? cookie : const_cast<berval*>(&empty), 1,
@@ -139,8 +137,12 @@ std::optional<std::vector<DirectoryComputer>> readDomainComputers(const DomainCo
             break;
         LDAPControl* controls[] = {page, nullptr};
         LDAPMessage* raw = nullptr;
+        // No time-out argument: libldap would send its whole seconds to the
+        // server as the search's time limit (1 s when less is left), and a DC
+        // that works out the whole result first then refuses every page. The
+        // wait is bounded by LDAP_OPT_TIMEOUT, set just above.
         const int rc = ldap_search_ext_s(ld.get(), base->constData(), LDAP_SCOPE_SUBTREE, ComputerFilter, attributes,
-                                         0, controls, nullptr, &*left, DirectoryPageSize, &raw);
+                                         0, controls, nullptr, nullptr, DirectoryPageSize, &raw);
         ldap_control_free(page);
         const Message result(raw);
         if (rc != LDAP_SUCCESS) break;
