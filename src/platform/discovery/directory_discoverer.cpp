@@ -4,9 +4,11 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
+#include "platform/byte_order.h"
 #include "platform/discovery/computer_domain.h"
 #include "platform/discovery/domain_directory.h"
 #include "platform/linux_name_resolver.h"
@@ -16,8 +18,9 @@ namespace platform::discovery {
 namespace {
 
 QString dottedAddress(std::uint32_t networkOrder) {
-    const auto* octets = reinterpret_cast<const unsigned char*>(&networkOrder);
-    return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
+    std::uint8_t octets[4];
+    std::memcpy(octets, &networkOrder, sizeof octets);
+    return QHostAddress(byte_order::loadBig32(octets)).toString();
 }
 
 // Readings still running, the abandoned ones included.
