@@ -19,8 +19,8 @@
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "platform/server_browser.h"
-#include "shell/multi_line_text_box.h"
-#include "shell/toolkit.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/toolkit.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
 

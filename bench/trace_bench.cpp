@@ -36,8 +36,8 @@
 #include "platform/linux_sockets.h"
 #include "route_lab.h"
 #include "shell/form_main.h"
-#include "shell/multi_line_text_box.h"
-#include "shell/qt_toolkit.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/qt_toolkit.h"
 
 extern char** environ;
 

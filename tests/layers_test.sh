@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Each layer includes only what lies below it:
-#   app > shell > tools/{ping,traceroute,hosts} > net > platform
+#   app > shell > tools/{ping,traceroute,hosts} > ui > net > platform
 # helpers (separate programs) take only platform code; a tool never takes
-# another tool's files, and of shell/ only the toolkit files, never the window.
+# another tool's files.
 # Usage: layers_test.sh SOURCE_DIR   (prints every include that breaks a rule)
 set -euo pipefail
 src="$1/src"
-toolkit='shell/(toolkit|multi_line_text_box|twips|controls|look)\.h'
 status=0
 
 # check FOLDER ALLOWED_REGEX: every project include under FOLDER must match.
@@ -29,10 +28,12 @@ check() {
 check platform 'platform/[^"]+'
 check helpers 'platform/[^"]+'
 check net '(net|platform)/[^"]+'
+check ui '(ui|net|platform)/[^"]+'
 for tool in ping traceroute hosts; do
-    check "tools/$tool" "(tools/$tool|net|platform)/[^\"]+|$toolkit"
+    check "tools/$tool" "(tools/$tool|ui|net|platform)/[^\"]+"
 done
-check shell '(shell|tools|net|platform)/[^"]+'
+check shell '(shell|tools|ui|net|platform)/[^"]+'
+check app '(shell|tools|ui|net|platform)/[^"]+'
 
 if [ "$status" -eq 0 ]; then echo "every include stays within its layer"; fi
 exit "$status"

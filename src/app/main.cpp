@@ -11,11 +11,11 @@
 #include "platform/linux_icmp.h"
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
-#include "platform/privileges.h"
+#include "platform/process/privileges.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
-#include "shell/qt_toolkit.h"
-#include "shell/qt_translations.h"
+#include "ui/qt_toolkit.h"
+#include "ui/qt_translations.h"
 
 int main(int argc, char* argv[]) {
     // Qt loads plugins that environment variables name: a capability left on

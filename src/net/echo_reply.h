@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/echo_reply_image.h"
+#include "platform/icmp/echo_reply_image.h"
 
 struct EchoReply : platform::EchoReplyHeader {
     static constexpr std::size_t ImageSize = 288;

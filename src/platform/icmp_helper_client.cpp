@@ -12,7 +12,7 @@
 #include <cerrno>
 
 #include "platform/icmp_api.h"
-#include "platform/icmp_helper_protocol.h"
+#include "platform/icmp/icmp_helper_protocol.h"
 
 namespace platform {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/icmp_echo_outcome.h"
+#include "platform/icmp/icmp_echo_outcome.h"
 
 namespace platform {
 

@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "platform/echo_reply_image.h"
-#include "platform/helper_program.h"
+#include "platform/icmp/echo_reply_image.h"
+#include "platform/process/helper_program.h"
 
 namespace platform {
 

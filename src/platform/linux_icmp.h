@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/icmp_api.h"
-#include "platform/icmp_echo_socket.h"
+#include "platform/icmp/icmp_echo_socket.h"
 #include "platform/icmp_helper_client.h"
 
 namespace platform {

@@ -16,11 +16,11 @@
 #include <QWindow>
 
 #include "net/local_identity.h"
-#include "shell/controls.h"
-#include "shell/look.h"
-#include "shell/multi_line_text_box.h"
-#include "shell/title_bar_buttons.h"
-#include "shell/twips.h"
+#include "ui/controls.h"
+#include "ui/look.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/title_bar_buttons.h"
+#include "ui/twips.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
 #include "tools/ping/ping_page.h"

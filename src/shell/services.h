@@ -7,7 +7,7 @@
 #include "platform/name_resolver.h"
 #include "platform/server_browser.h"
 #include "platform/socket_api.h"
-#include "shell/toolkit.h"
+#include "ui/toolkit.h"
 
 namespace shell {
 

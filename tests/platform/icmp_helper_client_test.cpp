@@ -13,7 +13,7 @@
 #include "cannot_run.h"
 #include "platform/icmp_api.h"
 #include "platform/icmp_helper_client.h"
-#include "platform/icmp_helper_protocol.h"
+#include "platform/icmp/icmp_helper_protocol.h"
 
 using platform::IcmpHelperClient;
 namespace protocol = platform::icmp_helper;

@@ -20,7 +20,7 @@
 #include "fake_server_browser.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "shell/multi_line_text_box.h"
+#include "ui/multi_line_text_box.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_columns.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/echo_reply_image.h"
+#include "platform/icmp/echo_reply_image.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {

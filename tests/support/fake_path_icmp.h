@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/echo_reply_image.h"
+#include "platform/icmp/echo_reply_image.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {

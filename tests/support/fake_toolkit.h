@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "shell/toolkit.h"
+#include "ui/toolkit.h"
 
 namespace testing_support {
 

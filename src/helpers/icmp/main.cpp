@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/icmp_echo_socket.h"
-#include "platform/icmp_helper_protocol.h"
-#include "platform/privileges.h"
+#include "platform/icmp/icmp_echo_socket.h"
+#include "platform/icmp/icmp_helper_protocol.h"
+#include "platform/process/privileges.h"
 
 namespace protocol = platform::icmp_helper;
 

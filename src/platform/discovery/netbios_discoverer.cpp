@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "platform/discovery/netbios_browse_output.h"
-#include "platform/helper_program.h"
+#include "platform/process/helper_program.h"
 
 namespace platform::discovery {
 

@@ -9,9 +9,9 @@
 
 #include <array>
 
-#include "shell/controls.h"
-#include "shell/look.h"
-#include "shell/twips.h"
+#include "ui/controls.h"
+#include "ui/look.h"
+#include "ui/twips.h"
 #include "tools/hosts/host_list.h"
 
 namespace hosts {

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "net/address_helpers.h"
-#include "shell/multi_line_text_box.h"
-#include "shell/twips.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/twips.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
 #include "tools/hosts/host_report.h"

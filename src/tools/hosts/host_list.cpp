@@ -4,7 +4,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "shell/twips.h"
+#include "ui/twips.h"
 
 namespace hosts {
 

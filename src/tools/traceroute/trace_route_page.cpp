@@ -11,7 +11,7 @@
 
 #include "net/address_helpers.h"
 #include "net/echo.h"
-#include "shell/multi_line_text_box.h"
+#include "ui/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
 

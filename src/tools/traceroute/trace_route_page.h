@@ -12,7 +12,7 @@
 #include "net/echo_reply.h"
 #include "platform/icmp_api.h"
 #include "platform/socket_api.h"
-#include "shell/toolkit.h"
+#include "ui/toolkit.h"
 
 class QComboBox;
 class QLineEdit;

@@ -6,7 +6,7 @@
 #include <QLabel>
 
 #include "host_page_fixture.h"
-#include "shell/look.h"
+#include "ui/look.h"
 #include "tools/hosts/dialog_info_host.h"
 
 using testing_support::HostPageFixture;

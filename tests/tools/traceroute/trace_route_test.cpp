@@ -10,7 +10,7 @@
 #include "fake_path_icmp.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "shell/multi_line_text_box.h"
+#include "ui/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
 #include "tools/traceroute/trace_route_page.h"

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "shell/multi_line_text_box.h"
+#include "ui/multi_line_text_box.h"
 
 using shell::MultiLineTextBox;
 

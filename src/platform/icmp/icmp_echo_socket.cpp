@@ -1,4 +1,4 @@
-#include "platform/icmp_echo_socket.h"
+#include "platform/icmp/icmp_echo_socket.h"
 
 #include <arpa/inet.h>
 #include <linux/errqueue.h>

@@ -1,4 +1,4 @@
-#include "shell/multi_line_text_box.h"
+#include "ui/multi_line_text_box.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit as Qt provides it: real message boxes, event processing and modal dialogs.
 
-#include "shell/toolkit.h"
+#include "ui/toolkit.h"
 
 namespace shell {
 

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "shell/qt_toolkit.h"
+#include "ui/qt_toolkit.h"
 
 using shell::MessageButtons;
 using shell::MessageIcon;

@@ -1,4 +1,4 @@
-#include "shell/controls.h"
+#include "ui/controls.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "shell/look.h"
-#include "shell/twips.h"
+#include "ui/look.h"
+#include "ui/twips.h"
 
 namespace shell::controls {
 

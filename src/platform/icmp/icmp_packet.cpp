@@ -1,4 +1,4 @@
-#include "platform/icmp_packet.h"
+#include "platform/icmp/icmp_packet.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shell/qt_toolkit.h"
+#include "ui/qt_toolkit.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "shell/title_bar_buttons.h"
+#include "ui/title_bar_buttons.h"
 
 namespace shell {
 

@@ -1,4 +1,4 @@
-#include "shell/look.h"
+#include "ui/look.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -22,7 +22,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/icmp_echo_outcome.h"
+#include "platform/icmp/icmp_echo_outcome.h"
 
 namespace platform::icmp_helper {
 

@@ -1,4 +1,4 @@
-#include "shell/title_bar_buttons.h"
+#include "ui/title_bar_buttons.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/icmp_packet.h"
+#include "platform/icmp/icmp_packet.h"
 
 namespace platform {
 

@@ -14,8 +14,8 @@
 #include <memory>
 
 #include "cannot_run.h"
-#include "shell/multi_line_text_box.h"
-#include "shell/qt_translations.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/qt_translations.h"
 
 namespace {
 

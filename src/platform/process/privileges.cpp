@@ -1,4 +1,4 @@
-#include "platform/privileges.h"
+#include "platform/process/privileges.h"
 
 #include <linux/capability.h>
 #include <sys/prctl.h>

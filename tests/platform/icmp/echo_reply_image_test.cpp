@@ -7,7 +7,7 @@
 #include <array>
 #include <cstring>
 
-#include "platform/echo_reply_image.h"
+#include "platform/icmp/echo_reply_image.h"
 
 namespace image = platform::echo_reply_image;
 

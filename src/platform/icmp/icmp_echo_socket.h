@@ -16,8 +16,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/icmp_echo_outcome.h"
-#include "platform/icmp_packet.h"
+#include "platform/icmp/icmp_echo_outcome.h"
+#include "platform/icmp/icmp_packet.h"
 
 namespace platform {
 

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/helper_program.h"
+#include "platform/process/helper_program.h"
 
 using platform::helperProgramPath;
 

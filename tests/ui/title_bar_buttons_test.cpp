@@ -11,7 +11,7 @@
 #include "cannot_run.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "shell/qt_toolkit.h"
+#include "ui/qt_toolkit.h"
 #include "tools/hosts/dialog_info_host.h"
 
 using testing_support::FakeServices;

@@ -1,4 +1,4 @@
-#include "platform/echo_reply_image.h"
+#include "platform/icmp/echo_reply_image.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/helper_program.h"
+#include "platform/process/helper_program.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/icmp_api.h"
-#include "platform/icmp_packet.h"
+#include "platform/icmp/icmp_packet.h"
 
 namespace icmp = platform::icmp_packet;
 using Bytes = std::vector<std::uint8_t>;
