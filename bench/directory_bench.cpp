@@ -23,8 +23,9 @@ double median(std::vector<double> values) {
 }
 
 void row(const char* what, const std::vector<double>& ms, const std::vector<int>& counts) {
-    std::printf("| %s | %.0f | %.0f | %.0f | %d-%d |\n", what, median(ms), *std::min_element(ms.begin(), ms.end()),
-                *std::max_element(ms.begin(), ms.end()), *std::min_element(counts.begin(), counts.end()),
+    std::printf("| %s | %.0f | %.0f | %.0f | %d-%d |\n", what, median(ms),
+                *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()),
+                *std::min_element(counts.begin(), counts.end()),
                 *std::max_element(counts.begin(), counts.end()));
 }
 
@@ -35,11 +36,23 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     std::vector<double> readMs, peerMs;
     std::vector<int> readCounts, peerCounts;
-    const QStringList peerArguments{"-Y", "GSSAPI", "-N", "-O", "minssf=1", "-Q", "-LLL",
-                                    "-H", "ldap://dc1.corp.tarsino.test", "-b", "DC=corp,DC=tarsino,DC=test",
-                                    "-E", "pr=1000/noprompt",
-                                    "(&(objectCategory=computer)(!(userAccountControl:1.2.840.113556.1.4.803:=2)))",
-                                    "cn", "dNSHostName"};
+    const QStringList peerArguments{
+        "-Y",
+        "GSSAPI",
+        "-N",
+        "-O",
+        "minssf=1",
+        "-Q",
+        "-LLL",
+        "-H",
+        "ldap://dc1.corp.tarsino.test",
+        "-b",
+        "DC=corp,DC=tarsino,DC=test",
+        "-E",
+        "pr=1000/noprompt",
+        "(&(objectCategory=computer)(!(userAccountControl:1.2.840.113556.1.4.803:=2)))",
+        "cn",
+        "dNSHostName"};
     // From the first click until a click shows every computer: the first
     // one cannot hold a directory this large, the ones after it list what
     // was read meanwhile. Clicked as a user would, one after the other.
@@ -73,7 +86,8 @@ int main(int argc, char** argv) {
 
         clock.restart();
         const auto computers = platform::discovery::readDomainDirectory(
-            QStringLiteral("corp.tarsino.test"), std::chrono::steady_clock::now() + std::chrono::seconds(60));
+            QStringLiteral("corp.tarsino.test"),
+            std::chrono::steady_clock::now() + std::chrono::seconds(60));
         readMs.push_back(double(clock.nsecsElapsed()) / 1e6);
         readCounts.push_back(int(computers.size()));
 

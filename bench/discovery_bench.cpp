@@ -42,7 +42,9 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const int runs = argc > 1 ? std::atoi(argv[1]) : 10;
     if (runs <= 0 || HostsLabExpectations::labDir().isEmpty()) {
-        std::fprintf(stderr, "usage: tests/lab/hosts_lab.sh run [--avahi A --wsdd W] discovery_bench RUNS\n");
+        std::fprintf(
+            stderr,
+            "usage: tests/lab/hosts_lab.sh run [--avahi A --wsdd W] discovery_bench RUNS\n");
         return 2;
     }
     const auto expected = HostsLabExpectations::read(HostsLabExpectations::labDir());
@@ -59,7 +61,8 @@ int main(int argc, char* argv[]) {
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         form.CmdNetDetect->click();
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
         if (listHoldsEveryServer(*form.Lv_hosts, expected) && fakes.toolkit.messages.empty())
             times.push_back(took.count());
         else
@@ -68,12 +71,14 @@ int main(int argc, char* argv[]) {
     }
     std::sort(times.begin(), times.end());
     if (times.empty()) {
-        std::printf("| %d | - | - | - | %d of %d |\n", static_cast<int>(expected.present.size()), missed, runs);
+        std::printf("| %d | - | - | - | %d of %d |\n", static_cast<int>(expected.present.size()),
+                    missed, runs);
         return 1;
     }
     const std::size_t n = times.size();
     const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
-    std::printf("| %d | %.1f | %.1f | %.1f | %d of %d |\n", static_cast<int>(expected.present.size()), median,
-                times.front(), times.back(), missed, runs);
+    std::printf("| %d | %.1f | %.1f | %.1f | %d of %d |\n",
+                static_cast<int>(expected.present.size()), median, times.front(), times.back(),
+                missed, runs);
     return 0;
 }

@@ -32,20 +32,23 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < count; ++i) {
         EchoReply reply;
-        const std::int32_t status =
-            PingModule::SendEcho(sockets, icmp, QStringLiteral("127.0.0.1"), QStringLiteral("who are you"), reply);
+        const std::int32_t status = PingModule::SendEcho(sockets, icmp, QStringLiteral("127.0.0.1"),
+                                                         QStringLiteral("who are you"), reply);
         if (status == 0) {
             ++answered;
             roundTripSum += reply.RoundTripTime;
         } else if (i == 0) {
-            std::fprintf(stderr, "first echo failed: %s\n", qPrintable(PingModule::EchoStatusText(status)));
+            std::fprintf(stderr, "first echo failed: %s\n",
+                         qPrintable(PingModule::EchoStatusText(status)));
             return 1;
         }
     }
-    const std::chrono::duration<double, std::micro> elapsed = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double, std::micro> elapsed =
+        std::chrono::steady_clock::now() - start;
     std::printf("echoes %ld, answered %ld\n", count, answered);
-    std::printf("wall time per echo: %.1f us (handle opened and closed each time, as the ping page does)\n",
-                elapsed.count() / count);
+    std::printf(
+        "wall time per echo: %.1f us (handle opened and closed each time, as the ping page does)\n",
+        elapsed.count() / count);
     std::printf("mean reported round trip: %.3f ms\n", answered ? roundTripSum / answered : 0.0);
 
     const platform::IcmpHandle handle = icmp.IcmpCreateFile();
@@ -62,7 +65,8 @@ int main(int argc, char** argv) {
         probeReply = sent.reply;
         probesAnswered += sent.replies;
     }
-    const std::chrono::duration<double, std::micro> probesElapsed = std::chrono::steady_clock::now() - probesStart;
+    const std::chrono::duration<double, std::micro> probesElapsed =
+        std::chrono::steady_clock::now() - probesStart;
     const auto kind = platform::LinuxIcmpSeam::handleKind(icmp, handle);
     icmp.IcmpCloseHandle(handle);
     using Kind = platform::LinuxIcmpSeam::HandleKind;

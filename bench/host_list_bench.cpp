@@ -19,10 +19,10 @@
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "platform/server_browser.h"
-#include "ui/multi_line_text_box.h"
-#include "ui/toolkit.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/toolkit.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 //   packets to it, e.g. iptables -t mangle -A PREROUTING -i eth0 -j NFQUEUE --queue-num QUEUE)
 // Prints "ready" once bound; runs until killed.
 
-#include <libnetfilter_queue/libnetfilter_queue.h>
 #include <arpa/inet.h>
+#include <libnetfilter_queue/libnetfilter_queue.h>
 #include <linux/netfilter.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     for (;;) {
         int wait = -1;
         if (!held.empty()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(held.front().due - Clock::now());
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(held.front().due - Clock::now());
             wait = static_cast<int>(std::max<long>(left.count(), 0));
         }
         pollfd watch{fd, POLLIN, 0};

@@ -54,9 +54,11 @@ double millisecondsSince(Clock::time_point start) {
 
 // Runs a program in the calling thread's namespace, output to the file (or
 // discarded); the wall time from spawn to exit, negative when it failed.
-double timeProgram(const std::vector<std::string>& arguments, const char* outputFile = "/dev/null") {
+double timeProgram(const std::vector<std::string>& arguments,
+                   const char* outputFile = "/dev/null") {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -81,16 +83,20 @@ class TimedIcmp : public platform::IcmpApi {
 public:
     explicit TimedIcmp(Marks& marks) : marks_(marks) {}
     platform::IcmpHandle IcmpCreateFile() override { return icmp_.IcmpCreateFile(); }
-    std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination, const void* requestData,
-                               std::uint16_t requestSize, const platform::EchoOptions* options, void* replyBuffer,
+    std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination,
+                               const void* requestData, std::uint16_t requestSize,
+                               const platform::EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override {
         marks_.emplace_back(Mark::SendBegin, Clock::now());
-        const std::uint32_t replies = icmp_.IcmpSendEcho(handle, destination, requestData, requestSize, options,
-                                                         replyBuffer, replySize, timeoutMs);
+        const std::uint32_t replies =
+            icmp_.IcmpSendEcho(handle, destination, requestData, requestSize, options, replyBuffer,
+                               replySize, timeoutMs);
         marks_.emplace_back(Mark::SendEnd, Clock::now());
         return replies;
     }
-    bool IcmpCloseHandle(platform::IcmpHandle handle) override { return icmp_.IcmpCloseHandle(handle); }
+    bool IcmpCloseHandle(platform::IcmpHandle handle) override {
+        return icmp_.IcmpCloseHandle(handle);
+    }
 
 private:
     Marks& marks_;
@@ -100,8 +106,8 @@ private:
 class TimedToolkit : public shell::Toolkit {
 public:
     TimedToolkit(shell::Toolkit& toolkit, Marks& marks) : toolkit_(toolkit), marks_(marks) {}
-    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons, shell::MessageIcon icon,
-                                    const QString& title) override {
+    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons,
+                                    shell::MessageIcon icon, const QString& title) override {
         return toolkit_.messageBox(text, buttons, icon, title);
     }
     void processPendingEvents() override {
@@ -110,7 +116,9 @@ public:
         marks_.emplace_back(Mark::PassEnd, Clock::now());
     }
     // Only a probe that failed at once waits here; the lab's probes are answered.
-    void processEventsUntil(const QDeadlineTimer& deadline) override { toolkit_.processEventsUntil(deadline); }
+    void processEventsUntil(const QDeadlineTimer& deadline) override {
+        toolkit_.processEventsUntil(deadline);
+    }
     void endProgram() override { toolkit_.endProgram(); }
     void showModal(QDialog& dialog) override { toolkit_.showModal(dialog); }
 
@@ -152,7 +160,8 @@ public:
     explicit OurTrace(shell::Toolkit& toolkit, bool shown)
         : icmp_(marks_),
           toolkit_(toolkit, marks_),
-          services_{sockets_, icmp_, *fakes_.browser, fakes_.resolver, fakes_.environment, toolkit_},
+          services_{sockets_,           icmp_,   *fakes_.browser, fakes_.resolver,
+                    fakes_.environment, toolkit_},
           form_(services_) {
         if (shown) form_.show();
     }
@@ -165,8 +174,9 @@ public:
         marks_.emplace_back(Mark::Done, Clock::now());
         const double took = millisecondsSince(start);
         const QString text = form_.Text4->text();
-        const bool complete = text.count(QStringLiteral("Hop #")) == 4 &&
-                              text.endsWith(Target + QStringLiteral("\r\n\r\nTrace Route Completato"));
+        const bool complete =
+            text.count(QStringLiteral("Hop #")) == 4 &&
+            text.endsWith(Target + QStringLiteral("\r\n\r\nTrace Route Completato"));
         if (complete) phases.push_back(phasesOf(marks_));
         return complete ? took : -1;
     }
@@ -200,7 +210,8 @@ double median(std::vector<double> values) {
 bool delayLink(NetnsLab& lab, int delayMs, const QString& program) {
     const QString log = QStringLiteral("/tmp/%1-nfq.log").arg(lab.name(QStringLiteral("r2")));
     QFile::remove(log);
-    if (lab.spawn(QStringLiteral("r2"), QStringLiteral("%1 7 %2").arg(program).arg(delayMs), log) <= 0)
+    if (lab.spawn(QStringLiteral("r2"), QStringLiteral("%1 7 %2").arg(program).arg(delayMs), log) <=
+        0)
         return false;
     bool ready = false;
     for (int i = 0; i < 500 && !ready; ++i) {
@@ -209,8 +220,9 @@ bool delayLink(NetnsLab& lab, int delayMs, const QString& program) {
         if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     QFile::remove(log);
-    return ready && lab.run(QStringLiteral("r2"), QStringLiteral("iptables -t mangle -A PREROUTING -i eth0 "
-                                                                   "-j NFQUEUE --queue-num 7"));
+    return ready &&
+           lab.run(QStringLiteral("r2"), QStringLiteral("iptables -t mangle -A PREROUTING -i eth0 "
+                                                        "-j NFQUEUE --queue-num 7"));
 }
 
 }  // namespace
@@ -248,9 +260,21 @@ int main(int argc, char** argv) {
     std::vector<Contender> contenders{
         {"tarsino (fake toolkit)", [&] { return headless.run(); }, {}},
         {"tarsino (Qt event pass)", [&] { return shown.run(); }, {}},
-        {"traceroute -I -n -q 1 -N 1", [&] { return timeProgram({"traceroute", "-I", "-n", "-q", "1", "-N", "1", target}); }, {}},
-        {"traceroute -I -n -q 1", [&] { return timeProgram({"traceroute", "-I", "-n", "-q", "1", target}); }, {}},
-        {"mtr -r -n -c 1", [&] { return timeProgram({"mtr", "-r", "-n", "-c", "1", target}); }, {}},
+        {"traceroute -I -n -q 1 -N 1",
+         [&] {
+             return timeProgram({"traceroute", "-I", "-n", "-q", "1", "-N", "1", target});
+         },
+         {}},
+        {"traceroute -I -n -q 1",
+         [&] {
+             return timeProgram({"traceroute", "-I", "-n", "-q", "1", target});
+         },
+         {}},
+        {"mtr -r -n -c 1",
+         [&] {
+             return timeProgram({"mtr", "-r", "-n", "-c", "1", target});
+         },
+         {}},
     };
     // Rounds rather than blocks, so that a noisy moment hits every contender.
     for (int round = 0; round < runs; ++round)
@@ -265,29 +289,34 @@ int main(int argc, char** argv) {
     const double ours = contenders.front().times.empty() ? 0 : median(contenders.front().times);
     for (const Contender& contender : contenders) {
         if (contender.times.empty()) {
-            std::printf("| %-28s | %9s | %8s | %8s | %9s | failed %d of %d |\n", contender.name, "-", "-", "-", "-",
-                        contender.failures, runs);
+            std::printf("| %-28s | %9s | %8s | %8s | %9s | failed %d of %d |\n", contender.name,
+                        "-", "-", "-", "-", contender.failures, runs);
             continue;
         }
         const double m = median(contender.times);
         std::printf("| %-28s | %9.2f | %8.2f | %8.2f | %9.2f |", contender.name, m,
                     *std::min_element(contender.times.begin(), contender.times.end()),
-                    *std::max_element(contender.times.begin(), contender.times.end()), ours > 0 ? m / ours : 0);
+                    *std::max_element(contender.times.begin(), contender.times.end()),
+                    ours > 0 ? m / ours : 0);
         if (contender.failures) std::printf(" failed %d of %d", contender.failures, runs);
         std::printf("\n");
     }
 
     // Medians over the runs, phase by phase.
-    std::printf("\n| our run, median us          | to 1st request | probe/hop | line/hop | pass/hop | pass to next | end |\n");
+    std::printf(
+        "\n| our run, median us          | to 1st request | probe/hop | line/hop | pass/hop | pass "
+        "to next | end |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
-    for (const auto& [name, trace] : {std::pair{"tarsino (fake toolkit)", &headless}, {"tarsino (Qt event pass)", &shown}}) {
+    for (const auto& [name, trace] :
+         {std::pair{"tarsino (fake toolkit)", &headless}, {"tarsino (Qt event pass)", &shown}}) {
         const auto of = [&](double Phases::*phase) {
             std::vector<double> values;
             for (const Phases& phases : trace->phases) values.push_back(phases.*phase);
             return values.empty() ? 0 : median(values);
         };
-        std::printf("| %-28s | %14.0f | %9.0f | %8.0f | %8.0f | %12.0f | %3.0f |\n", name, of(&Phases::start),
-                    of(&Phases::probe), of(&Phases::line), of(&Phases::pass), of(&Phases::next), of(&Phases::end));
+        std::printf("| %-28s | %14.0f | %9.0f | %8.0f | %8.0f | %12.0f | %3.0f |\n", name,
+                    of(&Phases::start), of(&Phases::probe), of(&Phases::line), of(&Phases::pass),
+                    of(&Phases::next), of(&Phases::end));
     }
     return 0;
 }

@@ -22,9 +22,10 @@ int main(int argc, char* argv[]) {
     // this file by mistake (ICMP needs none here, only tarsino-icmp) goes
     // before Qt starts. Root's own privilege is root's business.
     if (::getuid() != 0 && platform::holdsCapabilities() && !platform::giveUpCapabilities()) {
-        std::fputs("tarsino: cannot give up the capabilities this file was granted; remove them with "
-                   "setcap -r\n",
-                   stderr);
+        std::fputs(
+            "tarsino: cannot give up the capabilities this file was granted; remove them with "
+            "setcap -r\n",
+            stderr);
         return 1;
     }
     QApplication application(argc, argv);
@@ -32,7 +33,8 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
     shell::LoadQtTranslations(application);
     QIcon icon;
-    for (const int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
+    for (const int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;

@@ -28,8 +28,8 @@ constexpr int Reserved = 14;      // 16-bit
 constexpr int DataPointer = 16;   // 32-bit: offset of the echoed data in the area
 constexpr int Options = 20;       // 8 bytes: ttl, tos, flags, options size, options pointer
 constexpr int HeaderSize = 28;
-constexpr int DataOffset = 32;    // where the echoed data is copied
-constexpr int SpareBytes = 8;     // needed beyond header and payload
+constexpr int DataOffset = 32;  // where the echoed data is copied
+constexpr int SpareBytes = 8;   // needed beyond header and payload
 }  // namespace reply_layout
 
 // Status codes written into the reply's Status field.

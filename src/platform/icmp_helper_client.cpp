@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/icmp_api.h"
 #include "platform/icmp/icmp_helper_protocol.h"
+#include "platform/icmp_api.h"
 
 namespace platform {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/icmp_api.h"
 #include "platform/icmp/icmp_echo_socket.h"
+#include "platform/icmp_api.h"
 #include "platform/icmp_helper_client.h"
 
 namespace platform {

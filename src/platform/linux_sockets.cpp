@@ -16,11 +16,14 @@ namespace {
 
 int socketErrorFromErrno(int error) {
     switch (error) {
-    case ENAMETOOLONG:
-    case EFAULT:
-    case EINVAL: return socket_error::Fault;
-    case ENETDOWN: return socket_error::NetworkDown;
-    default: return socket_error::SystemNotReady;
+        case ENAMETOOLONG:
+        case EFAULT:
+        case EINVAL:
+            return socket_error::Fault;
+        case ENETDOWN:
+            return socket_error::NetworkDown;
+        default:
+            return socket_error::SystemNotReady;
     }
 }
 

@@ -11,8 +11,8 @@ namespace platform {
 
 namespace browser_status {
 constexpr std::uint32_t Success = 0;
-constexpr std::uint32_t MoreData = 234;             // ERROR_MORE_DATA
-constexpr std::uint32_t NoBrowserServers = 6118;    // ERROR_NO_BROWSER_SERVERS_FOUND
+constexpr std::uint32_t MoreData = 234;           // ERROR_MORE_DATA
+constexpr std::uint32_t NoBrowserServers = 6118;  // ERROR_NO_BROWSER_SERVERS_FOUND
 }  // namespace browser_status
 
 struct ServerInfo {

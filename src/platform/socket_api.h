@@ -17,7 +17,7 @@ struct HostEntry {
 
 // Error numbers users of the sockets service know to look up.
 namespace socket_error {
-constexpr int Fault = 10014;           // buffer too small (host name too long)
+constexpr int Fault = 10014;  // buffer too small (host name too long)
 constexpr int NetworkDown = 10050;
 constexpr int SystemNotReady = 10091;  // no IPv4 sockets on this host
 constexpr int NotInitialised = 10093;  // cleanup without a session
@@ -27,8 +27,8 @@ constexpr int HostNotFound = 11001;
 class SocketApi {
 public:
     virtual ~SocketApi() = default;
-    virtual int WSAStartup(std::uint16_t version) = 0;  // 0: session started
-    virtual int WSACleanup() = 0;                       // 0: session ended
+    virtual int WSAStartup(std::uint16_t version) = 0;    // 0: session started
+    virtual int WSACleanup() = 0;                         // 0: session ended
     virtual int gethostname(char* name, int length) = 0;  // 0, or -1 on failure
     virtual std::optional<HostEntry> gethostbyname(const std::string& name) = 0;
     virtual std::uint32_t inet_addr(const std::string& text) = 0;  // all ones when invalid

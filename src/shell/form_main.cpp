@@ -16,15 +16,15 @@
 #include <QWindow>
 
 #include "net/local_identity.h"
+#include "tools/hosts/host_detection_page.h"
+#include "tools/hosts/host_list.h"
+#include "tools/ping/ping_page.h"
+#include "tools/traceroute/trace_route_page.h"
 #include "ui/controls.h"
 #include "ui/look.h"
 #include "ui/multi_line_text_box.h"
 #include "ui/title_bar_buttons.h"
 #include "ui/twips.h"
-#include "tools/hosts/host_detection_page.h"
-#include "tools/hosts/host_list.h"
-#include "tools/ping/ping_page.h"
-#include "tools/traceroute/trace_route_page.h"
 
 using namespace shell;
 using controls::Place;
@@ -74,10 +74,10 @@ FormMain::FormMain(Services services, QWidget* parent)
 
     // Each page gets its own controls and the services it uses; the trace run
     // falls back on the host page's domain, which only the window may read.
-    traceRoute = new TraceRoutePage(
-        {Combo1, Command1, Text1, Command2, Text2, Text3, Text4, List1},
-        {[this] { return txt_domain->text(); }, [this] { return isClosed(); }},
-        services_.sockets, services_.icmp, services_.toolkit, this);
+    traceRoute =
+        new TraceRoutePage({Combo1, Command1, Text1, Command2, Text2, Text3, Text4, List1},
+                           {[this] { return txt_domain->text(); }, [this] { return isClosed(); }},
+                           services_.sockets, services_.icmp, services_.toolkit, this);
     ping = new PingPage({Text6, Text7, Text5, bt_clear_ping, Cmd_ping}, services_.sockets,
                         services_.icmp, services_.toolkit, this);
     hostDetection = new hosts::HostDetectionPage(
@@ -126,10 +126,12 @@ void FormMain::buildTraceRoutePage() {
     Command2 = button(page, "Command2", "&Stop", {4200, 720, 1575, 375});
 
     Frame1 = frame(page, "Frame1", "Dettagli", {240, 1200, 5535, 1215}, look::Blue);
-    Label3 = label(Frame1, "Label3", "Numero di pacchetti inviati", {1200, 360, 1935, 255}, look::Blue);
+    Label3 =
+        label(Frame1, "Label3", "Numero di pacchetti inviati", {1200, 360, 1935, 255}, look::Blue);
     Text2 = textBox(Frame1, "Text2", "0", {3960, 360, 975, 285}, look::LightGrey, false);
     Text2->setAlignment(Qt::AlignRight);
-    Label4 = label(Frame1, "Label4", "Numero di byte per pacchetto", {1200, 720, 2175, 255}, look::Blue);
+    Label4 =
+        label(Frame1, "Label4", "Numero di byte per pacchetto", {1200, 720, 2175, 255}, look::Blue);
     Text3 = textBox(Frame1, "Text3", "0", {3960, 720, 975, 285}, look::LightGrey, false);
     Text3->setAlignment(Qt::AlignRight);
 
@@ -246,16 +248,17 @@ void FormMain::buildAboutPage() {
     Label14 = red("Label14", "Gruppo Reti", {1920, 4320, 2175, 375}, 14.25);
     Label15 = red("Label15", "Ufficio IT", {1920, 4680, 2175, 375}, 14.25);
     Label16 = red("Label16", "Interno 4410, stanza 12", {1920, 5040, 3735, 375}, 14.25);
-    Label18 = label(page, "Label18", "Torino, dicembre 2026", {600, 6000, 2655, 255}, look::DarkBlue);
+    Label18 =
+        label(page, "Label18", "Torino, dicembre 2026", {600, 6000, 2655, 255}, look::DarkBlue);
     Label18->setFont(look::tahoma(9.75));
     for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
         look::fitTextToWidth(*control);
 }
 
 void FormMain::setFocusOrder() {
-    const QList<QWidget*> order{TabStrip1, Combo1, Command1, Command2, Text4,
-                                txt_domain, CmdNetDetect, btn_clearDominio, Lv_hosts, btn_logFile,
-                                Cmd_ping, Text6, Text7, bt_clear_ping};
+    const QList<QWidget*> order{
+        TabStrip1,        Combo1,   Command1,    Command2, Text4, txt_domain, CmdNetDetect,
+        btn_clearDominio, Lv_hosts, btn_logFile, Cmd_ping, Text6, Text7,      bt_clear_ping};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
     for (QLabel* label : findChildren<QLabel*>()) label->setFocusPolicy(Qt::NoFocus);
     List1->setFocusPolicy(Qt::NoFocus);

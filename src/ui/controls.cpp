@@ -67,7 +67,8 @@ QWidget* line(QWidget* parent, const QString& name, int x1, int y1, int x2, int 
     auto* control = new QWidget(parent);
     control->setObjectName(name);
     control->setGeometry(twips(std::min(x1, x2)), twips(std::min(y1, y2)),
-                         std::max(1, twips(std::abs(x2 - x1))), std::max(1, twips(std::abs(y2 - y1))));
+                         std::max(1, twips(std::abs(x2 - x1))),
+                         std::max(1, twips(std::abs(y2 - y1))));
     look::setBackground(*control, colour);
     return control;
 }

@@ -51,8 +51,7 @@ void setBackground(QWidget& widget, const QColor& colour) {
 void fitTextToWidth(QLabel& label) {
     QFont font = label.font();
     const int room = label.width() - 2;
-    while (font.pointSizeF() > 5.0 &&
-           QFontMetrics(font).horizontalAdvance(label.text()) > room) {
+    while (font.pointSizeF() > 5.0 && QFontMetrics(font).horizontalAdvance(label.text()) > room) {
         font.setPointSizeF(font.pointSizeF() - 0.25);
     }
     label.setFont(font);

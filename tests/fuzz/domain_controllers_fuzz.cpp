@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto message = std::make_unique<unsigned char[]>(size - 1);
     if (size > 1) std::memcpy(message.get(), data + 1, size - 1);
     const auto controllers = discovery::domainControllersFromAnswer(
-        message.get(), int(size - 1), [steer](std::uint32_t upTo) { return upTo == 0 ? 0 : steer % (upTo + 1); });
+        message.get(), int(size - 1),
+        [steer](std::uint32_t upTo) { return upTo == 0 ? 0 : steer % (upTo + 1); });
     FUZZ_EXPECT(controllers.size() <= discovery::MaxDomainControllers);
     for (std::size_t i = 0; i < controllers.size(); ++i) {
         FUZZ_EXPECT(discovery::isDomainName(controllers[i].host) && controllers[i].port != 0);

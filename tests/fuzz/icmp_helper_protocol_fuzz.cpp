@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/icmp_api.h"
 #include "platform/icmp/icmp_helper_protocol.h"
+#include "platform/icmp_api.h"
 
 namespace protocol = platform::icmp_helper;
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/icmp_api.h"
 #include "platform/icmp/icmp_packet.h"
+#include "platform/icmp_api.h"
 
 namespace icmp = platform::icmp_packet;
 
@@ -23,7 +23,8 @@ void fixChecksum(std::vector<std::uint8_t>& packet) {
     const std::size_t headerLength = std::size_t(packet[0] & 0x0f) * 4;
     if (headerLength + icmp::IcmpHeaderSize > packet.size()) return;
     packet[headerLength + 2] = packet[headerLength + 3] = 0;
-    const std::size_t end = std::min<std::size_t>(packet.size(), (std::size_t(packet[2]) << 8) | packet[3]);
+    const std::size_t end =
+        std::min<std::size_t>(packet.size(), (std::size_t(packet[2]) << 8) | packet[3]);
     if (end < headerLength + icmp::IcmpHeaderSize) return;
     const std::uint16_t sum =
         icmp::internetChecksum(std::span(packet).subspan(headerLength, end - headerLength));
@@ -35,7 +36,8 @@ void check(const std::optional<icmp::Answer>& answer, std::span<const std::uint8
            const icmp::Probe& probe) {
     if (!answer) return;
     const auto& data = answer->echoedData;
-    if (!data.empty() && (data.data() < packet.data() || data.data() + data.size() > packet.data() + packet.size()))
+    if (!data.empty() &&
+        (data.data() < packet.data() || data.data() + data.size() > packet.data() + packet.size()))
         __builtin_trap();
     if (answer->status == platform::ip_status::Success && !std::ranges::equal(data, probe.payload))
         __builtin_trap();
@@ -61,13 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     const std::span<const std::uint8_t> bytes(packet);
 
     switch (selector % 3) {
-    case 0: check(icmp::matchRawPacket(bytes, probe), bytes, probe); break;
-    case 1: check(icmp::matchDatagramReply(bytes, probe.destination, probe), bytes, probe); break;
-    default:
-        if (bytes.size() >= 2) {
-            const auto quoted = bytes.subspan(2);
-            check(icmp::matchDatagramReport(bytes[0], bytes[1], 0, probe.destination, quoted, probe), quoted, probe);
-        }
+        case 0:
+            check(icmp::matchRawPacket(bytes, probe), bytes, probe);
+            break;
+        case 1:
+            check(icmp::matchDatagramReply(bytes, probe.destination, probe), bytes, probe);
+            break;
+        default:
+            if (bytes.size() >= 2) {
+                const auto quoted = bytes.subspan(2);
+                check(icmp::matchDatagramReport(bytes[0], bytes[1], 0, probe.destination, quoted,
+                                                probe),
+                      quoted, probe);
+            }
     }
     return 0;
 }

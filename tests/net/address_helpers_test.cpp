@@ -38,7 +38,8 @@ private slots:
         QCOMPARE(sockets.inet_addr("1.2.3.4.5"), 0xffffffffu);
         QCOMPARE(sockets.inet_addr("host.example"), 0xffffffffu);
         QCOMPARE(Tracert_Module::AnsiStringFromPointer(""), QString());
-        QCOMPARE(Tracert_Module::AnsiStringFromPointer("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
+        QCOMPARE(Tracert_Module::AnsiStringFromPointer("caf\xc3\xa9"),
+                 QString::fromUtf8("caf\xc3\xa9"));
     }
 
     void cleanupWithoutSessionWarnsOnce() {
@@ -46,7 +47,8 @@ private slots:
         FakeToolkit toolkit;
         Tracert_Module::SocketsCleanup(sockets, toolkit);
         QCOMPARE(toolkit.messages.size(), 1u);
-        QCOMPARE(toolkit.messages[0].text, QString("Windows Sockets error occurred during Cleanup."));
+        QCOMPARE(toolkit.messages[0].text,
+                 QString("Windows Sockets error occurred during Cleanup."));
         QCOMPARE(toolkit.messages[0].icon, shell::MessageIcon::Exclamation);
         QCOMPARE(toolkit.messages[0].title, QString("Tarsino"));
         QCOMPARE(sockets.WSAGetLastError(), platform::socket_error::NotInitialised);
@@ -81,8 +83,8 @@ private slots:
         sockets.hostName = std::string(256, 'h');
         QCOMPARE(IP_Module::GetLocalHostName(sockets, toolkit), QString());
         QCOMPARE(toolkit.messages.size(), 1u);
-        QCOMPARE(toolkit.messages[0].text,
-                 QString("Windows Sockets error 10014 has occurred.  Unable to successfully get Host Name."));
+        QCOMPARE(toolkit.messages[0].text, QString("Windows Sockets error 10014 has occurred.  "
+                                                   "Unable to successfully get Host Name."));
     }
 
     void hostNameFailureBoxesDifferByOneBlank() {
@@ -93,10 +95,12 @@ private slots:
         QCOMPARE(IP_Module::GetLocalHostName(sockets, toolkit), QString());
         QCOMPARE(IP_Module::GetLocalIP(sockets, toolkit), QString());
         QCOMPARE(toolkit.messages.size(), 2u);
-        QCOMPARE(toolkit.messages[0].text,
-                 QString("Windows Sockets error 10050 has occurred.  Unable to successfully get Host Name."));
-        QCOMPARE(toolkit.messages[1].text,
-                 QString("Windows Sockets error 10050 has occurred. Unable to successfully get Host Name."));
+        QCOMPARE(toolkit.messages[0].text, QString("Windows Sockets error 10050 has occurred.  "
+                                                   "Unable to successfully get Host Name."));
+        QCOMPARE(
+            toolkit.messages[1].text,
+            QString(
+                "Windows Sockets error 10050 has occurred. Unable to successfully get Host Name."));
         for (const auto& message : toolkit.messages) {
             QCOMPARE(message.icon, shell::MessageIcon::None);
             QCOMPARE(message.title, QString("Tarsino"));
@@ -109,8 +113,9 @@ private slots:
         FakeToolkit toolkit;
         QCOMPARE(IP_Module::GetLocalIP(sockets, toolkit), QString());
         QCOMPARE(toolkit.messages.size(), 1u);
-        QCOMPARE(toolkit.messages[0].text,
-                 QString("Windows Sockets are not responding. Unable to successfully get Host Name."));
+        QCOMPARE(
+            toolkit.messages[0].text,
+            QString("Windows Sockets are not responding. Unable to successfully get Host Name."));
         QCOMPARE(sockets.openSessions, 0);
     }
 

@@ -48,26 +48,45 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("text");
         const std::pair<int, const char*> rows[] = {
-            {-1, "inet_addr: bad IP format"},   {0, "ip success"},
-            {500, "ping timeout"},              {11001, "ip buf too_small"},
-            {11002, "ip dest net unreachable"}, {11003, "ip dest host unreachable"},
-            {11004, "ip dest prot unreachable"}, {11005, "ip dest port unreachable"},
-            {11006, "ip no resources"},         {11007, "ip bad option"},
-            {11008, "ip hw_error"},             {11009, "ip packet too_big"},
-            {11010, "ip req timed out"},        {11011, "ip bad req"},
-            {11012, "ip bad route"},            {11013, "ip ttl expired transit"},
-            {11014, "ip ttl expired reassem"},  {11015, "ip param_problem"},
-            {11016, "ip source quench"},        {11017, "ip option too_big"},
-            {11018, "ip bad destination"},      {11019, "ip addr deleted"},
-            {11020, "ip spec mtu change"},      {11021, "ip mtu_change"},
-            {11022, "ip unload"},               {11023, "ip addr added"},
-            {11050, "ip general failure"},      {11255, "ip pending"},
+            {-1, "inet_addr: bad IP format"},
+            {0, "ip success"},
+            {500, "ping timeout"},
+            {11001, "ip buf too_small"},
+            {11002, "ip dest net unreachable"},
+            {11003, "ip dest host unreachable"},
+            {11004, "ip dest prot unreachable"},
+            {11005, "ip dest port unreachable"},
+            {11006, "ip no resources"},
+            {11007, "ip bad option"},
+            {11008, "ip hw_error"},
+            {11009, "ip packet too_big"},
+            {11010, "ip req timed out"},
+            {11011, "ip bad req"},
+            {11012, "ip bad route"},
+            {11013, "ip ttl expired transit"},
+            {11014, "ip ttl expired reassem"},
+            {11015, "ip param_problem"},
+            {11016, "ip source quench"},
+            {11017, "ip option too_big"},
+            {11018, "ip bad destination"},
+            {11019, "ip addr deleted"},
+            {11020, "ip spec mtu change"},
+            {11021, "ip mtu_change"},
+            {11022, "ip unload"},
+            {11023, "ip addr added"},
+            {11050, "ip general failure"},
+            {11255, "ip pending"},
             // Neighbours of listed codes and the extremes take the default.
-            {1, "unknown  msg returned"},       {-2, "unknown  msg returned"},
-            {499, "unknown  msg returned"},     {11000, "unknown  msg returned"},
-            {11024, "unknown  msg returned"},   {11049, "unknown  msg returned"},
-            {11051, "unknown  msg returned"},   {11254, "unknown  msg returned"},
-            {INT_MAX, "unknown  msg returned"}, {INT_MIN, "unknown  msg returned"},
+            {1, "unknown  msg returned"},
+            {-2, "unknown  msg returned"},
+            {499, "unknown  msg returned"},
+            {11000, "unknown  msg returned"},
+            {11024, "unknown  msg returned"},
+            {11049, "unknown  msg returned"},
+            {11051, "unknown  msg returned"},
+            {11254, "unknown  msg returned"},
+            {INT_MAX, "unknown  msg returned"},
+            {INT_MIN, "unknown  msg returned"},
         };
         for (const auto& [code, text] : rows)
             QTest::addRow("%d", code) << code << QString::number(code) + "   [ " + text + " ]";
@@ -82,7 +101,8 @@ private slots:
     void statusTextFramingIsExact() {
         QCOMPARE(PingModule::EchoStatusText(0), QString("0   [ ip success ]"));
         QCOMPARE(PingModule::EchoStatusText(-1), QString("-1   [ inet_addr: bad IP format ]"));
-        QCOMPARE(PingModule::EchoStatusText(-2147483647 - 1), QString("-2147483648   [ unknown  msg returned ]"));
+        QCOMPARE(PingModule::EchoStatusText(-2147483647 - 1),
+                 QString("-2147483648   [ unknown  msg returned ]"));
     }
 
     void addressThatIsNotDottedReturnsMinusOneUntouched_data() {
@@ -125,7 +145,8 @@ private slots:
         const auto& request = icmp.requests.front();
         QCOMPARE(request.handle, platform::IcmpHandle{7});
         QCOMPARE(request.destination, ::inet_addr("10.0.0.200"));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(request.data.data()), qsizetype(request.data.size())),
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(request.data.data()),
+                            qsizetype(request.data.size())),
                  QByteArray("who are you"));
         QVERIFY(!request.options);
         QCOMPARE(request.replySize, 287u);
@@ -166,7 +187,8 @@ private slots:
         // A facility that fills every byte it was given leaves the last one alone.
         icmp.answer = [](std::uint8_t* area, std::uint32_t size) {
             std::memset(area, 0xab, size);
-            const std::uint8_t header[] = {127, 0, 0, 1, 0, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 32, 0, 0, 0};
+            const std::uint8_t header[] = {127, 0, 0, 1, 0, 0, 0,  0, 3, 0,
+                                           0,   0, 2, 0, 0, 0, 32, 0, 0, 0};
             std::memcpy(area, header, sizeof header);
             std::memcpy(area + 32, "hi\0", 3);
         };
@@ -194,8 +216,8 @@ private slots:
         reply.DataArea[0] = 'w';
         reply.DataArea[255] = 'z';
         const EchoReply::Image image = reply.toImage();
-        const std::uint8_t header[] = {10, 0, 0, 200, 0x05, 0x2b, 0, 0, 0x04, 0x03, 0x02, 0x01,
-                                       0xfe, 0xff, 0xef, 0xbe, 32, 0, 0, 0, 9};
+        const std::uint8_t header[] = {10,   0,    0,    200,  0x05, 0x2b, 0, 0, 0x04, 0x03, 0x02,
+                                       0x01, 0xfe, 0xff, 0xef, 0xbe, 32,   0, 0, 0,    9};
         QVERIFY(std::memcmp(image.data(), header, sizeof header) == 0);
         QCOMPARE(image[31], std::uint8_t{0x77});
         QCOMPARE(image[32], std::uint8_t{'w'});
@@ -205,7 +227,8 @@ private slots:
         // The trace route's 295-byte area: the image followed by spare bytes.
         std::array<std::uint8_t, 295> area{};
         std::copy(image.begin(), image.end(), area.begin());
-        QVERIFY(sameImage(EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>()), reply));
+        QVERIFY(
+            sameImage(EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>()), reply));
     }
 
     void realEchoOnLoopbackComesBackIntoTheDataArea() {
@@ -216,7 +239,9 @@ private slots:
             // Root may always echo (through the helper beside us): a refusal
             // then is the facility's own fault, not the machine's.
             QVERIFY2(::geteuid() != 0, "root was refused an ICMP handle");
-            TARSINO_CANNOT_RUN("no ICMP channel here: needs a wide ping_group_range, or root or cap_net_raw for the ICMP helper");
+            TARSINO_CANNOT_RUN(
+                "no ICMP channel here: needs a wide ping_group_range, or root or cap_net_raw for "
+                "the ICMP helper");
         }
         icmp.IcmpCloseHandle(probe);
         EchoReply reply;

@@ -11,9 +11,9 @@
 #include <sys/wait.h>
 
 #include "cannot_run.h"
+#include "platform/icmp/icmp_helper_protocol.h"
 #include "platform/icmp_api.h"
 #include "platform/icmp_helper_client.h"
-#include "platform/icmp/icmp_helper_protocol.h"
 
 using platform::IcmpHelperClient;
 namespace protocol = platform::icmp_helper;
@@ -193,7 +193,8 @@ private slots:
             helper.waitForFinished();
             // Root's helper always gets its raw socket: then silence is the helper's fault.
             QVERIFY2(::geteuid() != 0, "the helper, run by root, did not report ready");
-            TARSINO_CANNOT_RUN("the helper may open no raw socket here (needs root or cap_net_raw on it)");
+            TARSINO_CANNOT_RUN(
+                "the helper may open no raw socket here (needs root or cap_net_raw on it)");
         }
         // A good request first, so that the refusal is not that of a helper that reads nothing.
         helper.write(

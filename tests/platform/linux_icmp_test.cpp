@@ -19,10 +19,10 @@
 #include "cannot_run.h"
 #include "netns_lab.h"
 #include "platform/byte_order.h"
-#include "platform/process/helper_program.h"
 #include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_icmp_seam.h"
+#include "platform/process/helper_program.h"
 #include "unprivileged_run.h"
 
 using platform::LinuxIcmp;
@@ -57,22 +57,30 @@ struct Echo {
         std::memcpy(&value, &area[layout::Address], 4);
         return value;
     }
-    std::int32_t status() const { return std::int32_t(platform::byte_order::loadLittle32(&area[layout::Status])); }
-    int dataSize() const { return std::int16_t(platform::byte_order::loadLittle16(&area[layout::DataSize])); }
-    std::uint32_t dataPointer() const { return platform::byte_order::loadLittle32(&area[layout::DataPointer]); }
+    std::int32_t status() const {
+        return std::int32_t(platform::byte_order::loadLittle32(&area[layout::Status]));
+    }
+    int dataSize() const {
+        return std::int16_t(platform::byte_order::loadLittle16(&area[layout::DataSize]));
+    }
+    std::uint32_t dataPointer() const {
+        return platform::byte_order::loadLittle32(&area[layout::DataPointer]);
+    }
     QByteArray data() const {
         return QByteArray(reinterpret_cast<const char*>(&area[layout::DataOffset]), dataSize());
     }
 };
 
-Echo sendEcho(LinuxIcmp& icmp, platform::IcmpHandle handle, const char* to, const QByteArray& payload,
-              std::optional<std::uint8_t> ttl = std::nullopt, std::uint32_t timeoutMs = AnsweredTimeoutMs) {
+Echo sendEcho(LinuxIcmp& icmp, platform::IcmpHandle handle, const char* to,
+              const QByteArray& payload, std::optional<std::uint8_t> ttl = std::nullopt,
+              std::uint32_t timeoutMs = AnsweredTimeoutMs) {
     Echo echo;
     echo.area.fill(Untouched);
     platform::EchoOptions options;
     if (ttl) options.setTimeToLive(*ttl);
-    echo.result = icmp.IcmpSendEcho(handle, address(to), payload.constData(), std::uint16_t(payload.size()),
-                                    ttl ? &options : nullptr, echo.area.data(), PingReplySize, timeoutMs);
+    echo.result =
+        icmp.IcmpSendEcho(handle, address(to), payload.constData(), std::uint16_t(payload.size()),
+                          ttl ? &options : nullptr, echo.area.data(), PingReplySize, timeoutMs);
     return echo;
 }
 
@@ -131,22 +139,28 @@ private slots:
     void initTestCase() {
         if (UnprivilegedRun::isInside()) return;  // in the lab already, as nobody
         skip_ = NetnsLab::skipReason();
-        if (skip_.isEmpty() && QStandardPaths::findExecutable("nft", {"/usr/sbin", "/sbin"}).isEmpty())
+        if (skip_.isEmpty() &&
+            QStandardPaths::findExecutable("nft", {"/usr/sbin", "/sbin"}).isEmpty())
             skip_ = "needs nftables (nft)";
         if (!skip_.isEmpty()) return;
         lab_ = std::make_unique<NetnsLab>("icmp");
         for (const char* ns : {"c", "r", "t"}) QVERIFY(!lab_->addNamespace(ns).isEmpty());
-        QVERIFY(lab_->link("c", "veth0", QString(Client) + "/24", "r", "veth0", QString(RouterNear) + "/24"));
+        QVERIFY(lab_->link("c", "veth0", QString(Client) + "/24", "r", "veth0",
+                           QString(RouterNear) + "/24"));
         QVERIFY(lab_->link("r", "veth1", "10.203.2.1/24", "t", "veth0", QString(Target) + "/24"));
-        QVERIFY(lab_->run("c", "ip route add default via 10.203.1.2 && "
-                               "sysctl -qw net.ipv4.ping_group_range=\"0 2147483647\" && "
-                               "nft add table inet count && "
-                               "nft add chain inet count out \"{ type filter hook output priority 0; }\" && "
-                               "nft add rule inet count out icmp type echo-request counter"));
-        QVERIFY(lab_->run("r", "sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratemask=0 "
-                               "net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 "
-                               "net.ipv4.conf.veth0.rp_filter=0 net.ipv4.conf.veth1.rp_filter=0"));
-        QVERIFY(lab_->run("t", "ip route add default via 10.203.2.1 && sysctl -qw net.ipv4.icmp_ratemask=0"));
+        QVERIFY(
+            lab_->run("c",
+                      "ip route add default via 10.203.1.2 && "
+                      "sysctl -qw net.ipv4.ping_group_range=\"0 2147483647\" && "
+                      "nft add table inet count && "
+                      "nft add chain inet count out \"{ type filter hook output priority 0; }\" && "
+                      "nft add rule inet count out icmp type echo-request counter"));
+        QVERIFY(lab_->run("r",
+                          "sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratemask=0 "
+                          "net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 "
+                          "net.ipv4.conf.veth0.rp_filter=0 net.ipv4.conf.veth1.rp_filter=0"));
+        QVERIFY(lab_->run(
+            "t", "ip route add default via 10.203.2.1 && sysctl -qw net.ipv4.icmp_ratemask=0"));
     }
 
     void cleanupTestCase() { lab_.reset(); }
@@ -240,9 +254,12 @@ private slots:
     void routerRejectionIsAnAnswerFromTheRouter() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         QFETCH(Channel, choice);
-        QVERIFY(lab_->run("r", "nft add table inet block && "
-                               "nft add chain inet block through \"{ type filter hook forward priority 0; }\" && "
-                               "nft add rule inet block through ip daddr 10.203.2.2 reject with icmp type host-unreachable"));
+        QVERIFY(lab_->run(
+            "r",
+            "nft add table inet block && "
+            "nft add chain inet block through \"{ type filter hook forward priority 0; }\" && "
+            "nft add rule inet block through ip daddr 10.203.2.2 reject with icmp type "
+            "host-unreachable"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
@@ -257,9 +274,11 @@ private slots:
     void silentHostTimesOut() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         QFETCH(Channel, choice);
-        QVERIFY(lab_->run("t", "nft add table inet quiet && "
-                               "nft add chain inet quiet in \"{ type filter hook input priority 0; }\" && "
-                               "nft add rule inet quiet in ip protocol icmp drop"));
+        QVERIFY(
+            lab_->run("t",
+                      "nft add table inet quiet && "
+                      "nft add chain inet quiet in \"{ type filter hook input priority 0; }\" && "
+                      "nft add rule inet quiet in ip protocol icmp drop"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
@@ -276,14 +295,17 @@ private slots:
         QFETCH(Channel, choice);
         // The target answers every echo twice: the second copy still waits in
         // the socket when the next echo starts.
-        QVERIFY(lab_->run("t", "nft add table ip twice && "
-                               "nft add chain ip twice out \"{ type filter hook output priority 0; }\" && "
-                               "nft add rule ip twice out icmp type echo-reply dup to 10.203.1.1"));
+        QVERIFY(
+            lab_->run("t",
+                      "nft add table ip twice && "
+                      "nft add chain ip twice out \"{ type filter hook output priority 0; }\" && "
+                      "nft add rule ip twice out icmp type echo-reply dup to 10.203.1.1"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QList<QByteArray> received;
-        for (int i = 0; i < 20; ++i) received << sendEcho(icmp, handle, Target, "echo " + QByteArray::number(i)).data();
+        for (int i = 0; i < 20; ++i)
+            received << sendEcho(icmp, handle, Target, "echo " + QByteArray::number(i)).data();
         QVERIFY(lab_->run("t", "nft delete table ip twice"));
         for (int i = 0; i < 20; ++i) QCOMPARE(received[i], "echo " + QByteArray::number(i));
     }
@@ -301,11 +323,13 @@ private slots:
     }
     void anotherPingFloodingTheSameTargetDoesNotMixAnswers() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
-        if (QStandardPaths::findExecutable("ping").isEmpty()) TARSINO_CANNOT_RUN("needs Debian's ping (iputils-ping)");
+        if (QStandardPaths::findExecutable("ping").isEmpty())
+            TARSINO_CANNOT_RUN("needs Debian's ping (iputils-ping)");
         QFETCH(Channel, choice);
         QFETCH(QString, floodOptions);
         const qint64 before = requestsSent();
-        const pid_t flood = lab_->spawn("c", QString("exec ping -f -q %1 %2").arg(floodOptions, Target));
+        const pid_t flood =
+            lab_->spawn("c", QString("exec ping -f -q %1 %2").arg(floodOptions, Target));
         QVERIFY(flood > 0);
         QTRY_VERIFY_WITH_TIMEOUT(requestsSent() > before + 100, 10000);
         // A flood may cost an answer now and then (a time-out is no mix-up),
@@ -322,7 +346,8 @@ private slots:
                 if (echo.status() == 11010) {
                     ++lost;
                 } else if (echo.result != 1 || echo.status() != 0 || echo.data() != payload) {
-                    qWarning("echo %d: status %d, data \"%s\"", i, echo.status(), echo.data().constData());
+                    qWarning("echo %d: status %d, data \"%s\"", i, echo.status(),
+                             echo.data().constData());
                     ++mixedUp;
                 }
             }
@@ -352,9 +377,12 @@ private slots:
             if (handle == 0) ::_exit(12);
             if (LinuxIcmpSeam::handleKind(icmp, handle) != HandleKind::Datagram) ::_exit(13);
             const Echo expired = sendEcho(icmp, handle, Target, "who are you", 1);
-            if (expired.result != 1 || expired.status() != 11013 || expired.from() != address(RouterNear)) ::_exit(14);
+            if (expired.result != 1 || expired.status() != 11013 ||
+                expired.from() != address(RouterNear))
+                ::_exit(14);
             const Echo reached = sendEcho(icmp, handle, Target, "who are you");
-            if (reached.result != 1 || reached.status() != 0 || reached.data() != "who are you") ::_exit(15);
+            if (reached.result != 1 || reached.status() != 0 || reached.data() != "who are you")
+                ::_exit(15);
             ::_exit(0);
         }
         QVERIFY(child > 0);
@@ -402,9 +430,14 @@ private slots:
         // Areas too small even for the status, or none at all: nothing is written anywhere.
         std::array<std::uint8_t, 8> tiny;
         tiny.fill(Untouched);
-        QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, tiny.data(), 7, 500), 0u);
-        QVERIFY(std::all_of(tiny.begin(), tiny.end(), [](std::uint8_t byte) { return byte == Untouched; }));
-        QCOMPARE(icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, nullptr, 287, 500), 0u);
+        QCOMPARE(
+            icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, tiny.data(), 7, 500),
+            0u);
+        QVERIFY(std::all_of(tiny.begin(), tiny.end(),
+                            [](std::uint8_t byte) { return byte == Untouched; }));
+        QCOMPARE(
+            icmp.IcmpSendEcho(second, address("127.0.0.1"), "x", 1, nullptr, nullptr, 287, 500),
+            0u);
     }
 
     // One helper serves every handle and stays when they are closed; one that

@@ -20,9 +20,9 @@
 #include "fake_server_browser.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "ui/multi_line_text_box.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_columns.h"
+#include "ui/multi_line_text_box.h"
 
 using testing_support::FakeServerBrowser;
 using testing_support::FakeServices;
@@ -79,7 +79,8 @@ private slots:
         const QStringList captions{"Trace route", "Dominio", "Ping", "About Tarsino"};
         const QStringList keys{"Trace", "Dominio", "Ping", "About"};
         const QStringList tips{"Trace route su un dominio",
-                               "Trace route su un intervallo di indirizzi IP", "Effettua il PING", ""};
+                               "Trace route su un intervallo di indirizzi IP", "Effettua il PING",
+                               ""};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(form.TabStrip1->tabText(i), captions[i]);
             QCOMPARE(form.TabStrip1->tabBar()->tabData(i).toString(), keys[i]);
@@ -146,9 +147,13 @@ private slots:
         int from = 0;
         for (int field = 0; field < 4; ++field) {
             const int start = line.indexOf('\t', from) + 1;
-            const qreal x = textLine.cursorToX(start) - textLine.x();  // from the text area's left edge
+            const qreal x =
+                textLine.cursorToX(start) - textLine.x();  // from the text area's left edge
             QVERIFY2(qAbs(x - stops[field] * unit) <= 1.0,
-                     qPrintable(QString("field %1 at %2, stop at %3").arg(field).arg(x).arg(stops[field] * unit)));
+                     qPrintable(QString("field %1 at %2, stop at %3")
+                                    .arg(field)
+                                    .arg(x)
+                                    .arg(stops[field] * unit)));
             from = start;
         }
     }
@@ -156,20 +161,68 @@ private slots:
     void everyControlIsNamedAsDesignedAndLabelled() {
         FakeServices fakes;
         FormMain form(fakes.services());
-        const QStringList names{
-            "TabStrip1", "Fr_domini", "Fr_Intervallo", "Fr_Ping", "Fr_About", "Label1", "Combo1",
-            "Command1", "Label2", "Text1", "Command2", "Frame1", "Label3", "Text2", "Label4", "Text3",
-            "Label5", "Text4", "List1", "Label24", "txt_domain", "CmdNetDetect", "btn_clearDominio",
-            "btn_logFile", "Label6", "Lv_hosts", "Txt_hosts", "Label10", "Text6", "lbl_data", "Text7",
-            "Label9", "Text5_0", "Line2", "Frame2", "Label19", "Text5_2", "Text5_1", "Label20",
-            "Text5_3", "Label21", "Text5_4", "Label22", "Text5_5", "Line3", "bt_clear_ping",
-            "Cmd_ping", "Label11", "Label12", "Line1", "Label13", "Label14", "Label15", "Label16",
-            "Label18"};
-        for (const QString& name : names) QVERIFY2(form.findChild<QWidget*>(name), qPrintable(name));
+        const QStringList names{"TabStrip1",
+                                "Fr_domini",
+                                "Fr_Intervallo",
+                                "Fr_Ping",
+                                "Fr_About",
+                                "Label1",
+                                "Combo1",
+                                "Command1",
+                                "Label2",
+                                "Text1",
+                                "Command2",
+                                "Frame1",
+                                "Label3",
+                                "Text2",
+                                "Label4",
+                                "Text3",
+                                "Label5",
+                                "Text4",
+                                "List1",
+                                "Label24",
+                                "txt_domain",
+                                "CmdNetDetect",
+                                "btn_clearDominio",
+                                "btn_logFile",
+                                "Label6",
+                                "Lv_hosts",
+                                "Txt_hosts",
+                                "Label10",
+                                "Text6",
+                                "lbl_data",
+                                "Text7",
+                                "Label9",
+                                "Text5_0",
+                                "Line2",
+                                "Frame2",
+                                "Label19",
+                                "Text5_2",
+                                "Text5_1",
+                                "Label20",
+                                "Text5_3",
+                                "Label21",
+                                "Text5_4",
+                                "Label22",
+                                "Text5_5",
+                                "Line3",
+                                "bt_clear_ping",
+                                "Cmd_ping",
+                                "Label11",
+                                "Label12",
+                                "Line1",
+                                "Label13",
+                                "Label14",
+                                "Label15",
+                                "Label16",
+                                "Label18"};
+        for (const QString& name : names)
+            QVERIFY2(form.findChild<QWidget*>(name), qPrintable(name));
         const QList<QPair<QString, QString>> buddies{
-            {"Label1", "Combo1"}, {"Label2", "Text1"}, {"Label5", "Text4"}, {"Label24", "txt_domain"},
-            {"Label6", "Lv_hosts"}, {"Label10", "Text6"}, {"lbl_data", "Text7"}, {"Label9", "Text5_0"},
-            {"Label19", "Text5_2"}, {"Label20", "Text5_3"}, {"Label21", "Text5_4"}, {"Label22", "Text5_5"}};
+            {"Label1", "Combo1"},      {"Label2", "Text1"},    {"Label5", "Text4"},
+            {"Label24", "txt_domain"}, {"Label6", "Lv_hosts"}, {"Label10", "Text6"},
+            {"lbl_data", "Text7"},     {"Label9", "Text5_0"},  {"Label19", "Text5_2"},
+            {"Label20", "Text5_3"},    {"Label21", "Text5_4"}, {"Label22", "Text5_5"}};
         for (const auto& [label, box] : buddies) {
             QLabel* control = form.findChild<QLabel*>(label);
             QVERIFY(control && control->buddy());
@@ -200,7 +253,8 @@ private slots:
         for (QLabel* label : form.findChildren<QLabel*>()) {
             const int needed = label->fontMetrics().horizontalAdvance(label->text());
             QVERIFY2(needed <= label->width(), qPrintable(label->objectName()));
-            QVERIFY2(label->fontMetrics().height() <= label->height() + 2, qPrintable(label->objectName()));
+            QVERIFY2(label->fontMetrics().height() <= label->height() + 2,
+                     qPrintable(label->objectName()));
         }
         for (QPushButton* button : form.findChildren<QPushButton*>()) {
             const QString text = QString(button->text()).remove('&');
@@ -261,7 +315,8 @@ private slots:
         QFile report(folder.filePath("Tarsino.htm"));
         QVERIFY(report.open(QIODevice::ReadOnly));
         const QByteArray written = report.readAll();
-        QVERIFY(written.contains("pc-a") && written.contains("Rossi") && written.contains("10.0.0.1"));
+        QVERIFY(written.contains("pc-a") && written.contains("Rossi") &&
+                written.contains("10.0.0.1"));
         QVERIFY(!fakes.toolkit.messages.empty());
         QVERIFY(fakes.toolkit.messages.back().text.contains(folder.filePath("Tarsino.htm")));
 
@@ -283,7 +338,8 @@ private slots:
         form.Combo1->setFocus();
         QCOMPARE(focusedName(), QString("Combo1"));
         // Past the results box: a tab typed there would trap the keyboard.
-        for (const char* next : {"Command1", "Command2", "Text4", "qt_tabwidget_tabbar", "Combo1"}) {
+        for (const char* next :
+             {"Command1", "Command2", "Text4", "qt_tabwidget_tabbar", "Combo1"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(focusedName(), QString(next));
         }

@@ -6,10 +6,10 @@
 
 #include <QtTest>
 
-#define TARSINO_CANNOT_RUN(reason)                                                          \
-    do {                                                                                    \
-        const QString tarsinoWhy_ = (reason);                                               \
-        if (qEnvironmentVariable("CI") == QLatin1String("true"))                            \
-            QFAIL(qPrintable(QStringLiteral("cannot run in CI: ") + tarsinoWhy_));          \
-        QSKIP(qPrintable(tarsinoWhy_));                                                     \
+#define TARSINO_CANNOT_RUN(reason)                                                 \
+    do {                                                                           \
+        const QString tarsinoWhy_ = (reason);                                      \
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))                   \
+            QFAIL(qPrintable(QStringLiteral("cannot run in CI: ") + tarsinoWhy_)); \
+        QSKIP(qPrintable(tarsinoWhy_));                                            \
     } while (false)

@@ -47,7 +47,7 @@ inline QByteArray srvAnswerMessage(const QList<SrvAnswer>& answers) {
         rdata += dnsName(answer.target);
         message += dnsName("_ldap._tcp.dc._msdcs.corp.test");
         appendUint16(message, answer.type);
-        appendUint16(message, 1);  // IN
+        appendUint16(message, 1);                  // IN
         message += QByteArray("\0\0\x02\x58", 4);  // ttl
         appendUint16(message, std::uint16_t(rdata.size()));
         message += rdata;

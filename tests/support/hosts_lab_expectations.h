@@ -34,8 +34,9 @@ struct HostsLabExpectations {
     // The present hosts in the browse list's order: by name, ignoring case.
     QStringList presentInListOrder() const {
         QStringList names = present.keys();
-        std::sort(names.begin(), names.end(),
-                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
         return names;
     }
 };

@@ -26,7 +26,8 @@ bool shell(const QString& command, QString* output = nullptr) {
     }
     const QString text = QString::fromLocal8Bit(process.readAll());
     if (output) *output = text;
-    if (process.exitCode() != 0) qWarning("lab command failed: %s\n%s", qPrintable(command), qPrintable(text));
+    if (process.exitCode() != 0)
+        qWarning("lab command failed: %s\n%s", qPrintable(command), qPrintable(text));
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
@@ -35,7 +36,8 @@ bool shell(const QString& command, QString* output = nullptr) {
 QString NetnsLab::skipReason() {
     if (::geteuid() != 0) return QStringLiteral("needs root to create network namespaces");
     if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty() &&
-        !QFile::exists(QStringLiteral("/usr/sbin/ip")) && !QFile::exists(QStringLiteral("/sbin/ip")))
+        !QFile::exists(QStringLiteral("/usr/sbin/ip")) &&
+        !QFile::exists(QStringLiteral("/sbin/ip")))
         return QStringLiteral("needs the ip command (iproute2)");
     const QString probe = QStringLiteral("tzprobe%1").arg(::getpid());
     if (!shell(QStringLiteral("ip netns add %1 && ip netns del %1").arg(probe)))
@@ -96,13 +98,15 @@ bool NetnsLab::link(const QString& nsA, const QString& ifA, const QString& addre
 bool NetnsLab::run(const QString& shortName, const QString& command, QString* output) {
     QString quoted = command;
     quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
-    return shell(QStringLiteral("ip netns exec %1 sh -c '%2'").arg(name(shortName), quoted), output);
+    return shell(QStringLiteral("ip netns exec %1 sh -c '%2'").arg(name(shortName), quoted),
+                 output);
 }
 
 pid_t NetnsLab::spawn(const QString& shortName, const QString& command, const QString& logFile) {
     const QByteArray ns = name(shortName).toLocal8Bit();
     const QByteArray script = command.toLocal8Bit();
-    const QByteArray log = (logFile.isEmpty() ? QStringLiteral("/dev/null") : logFile).toLocal8Bit();
+    const QByteArray log =
+        (logFile.isEmpty() ? QStringLiteral("/dev/null") : logFile).toLocal8Bit();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setsid();

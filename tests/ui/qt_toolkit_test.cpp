@@ -28,10 +28,14 @@ struct ShownBox {
 QString buttonName(QMessageBox& box, QAbstractButton* button) {
     if (!button) return QStringLiteral("(none)");
     switch (box.standardButton(button)) {
-    case QMessageBox::Ok: return QStringLiteral("Ok");
-    case QMessageBox::Yes: return QStringLiteral("Yes");
-    case QMessageBox::No: return QStringLiteral("No");
-    default: return button->text();
+        case QMessageBox::Ok:
+            return QStringLiteral("Ok");
+        case QMessageBox::Yes:
+            return QStringLiteral("Yes");
+        case QMessageBox::No:
+            return QStringLiteral("No");
+        default:
+            return button->text();
     }
 }
 
@@ -70,12 +74,14 @@ private slots:
     void questionOffersYesByDefaultAndNoOnEscape() {
         shell::QtToolkit toolkit;
         const auto ask = [&] {
-            return toolkit.messageBox("Terminare l'operazione in corso?\r\n(Tarsino verr\u00e0 terminato)",
-                                      MessageButtons::YesNo, MessageIcon::None, "Sinotar");
+            return toolkit.messageBox(
+                "Terminare l'operazione in corso?\r\n(Tarsino verr\u00e0 terminato)",
+                MessageButtons::YesNo, MessageIcon::None, "Sinotar");
         };
         const auto [shown, escaped] = showAndPress(ask, Qt::Key_Escape);
         QCOMPARE(shown.caption, QString("Sinotar"));
-        QCOMPARE(shown.text, QString::fromUtf8("Terminare l'operazione in corso?\n(Tarsino verrà terminato)"));
+        QCOMPARE(shown.text,
+                 QString::fromUtf8("Terminare l'operazione in corso?\n(Tarsino verrà terminato)"));
         QCOMPARE(shown.icon, QMessageBox::NoIcon);
         QCOMPARE(shown.buttons, QStringList({"No", "Yes"}));
         QCOMPARE(shown.defaultButton, QString("Yes"));
@@ -98,7 +104,10 @@ private slots:
         shell::Toolkit& toolkit = qtToolkit;  // as the pages call it, with its defaults
         // Text that looks like markup is shown as typed.
         const auto [shown, result] = showAndPress(
-            [&] { return toolkit.messageBox("<b>C:\\Tarsino.htm</b>\r\nscritto", MessageButtons::Ok, icon); },
+            [&] {
+                return toolkit.messageBox("<b>C:\\Tarsino.htm</b>\r\nscritto", MessageButtons::Ok,
+                                          icon);
+            },
             Qt::Key_Return);
         QCOMPARE(shown.caption, QString("Tarsino"));
         QCOMPARE(shown.text, QString("<b>C:\\Tarsino.htm</b>\nscritto"));

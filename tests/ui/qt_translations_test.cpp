@@ -44,7 +44,8 @@ private slots:
         // the folder the program looks in: once installed, a miss there is
         // the program's fault.
         if (!QFileInfo::exists("/usr/share/qt6/translations/qtbase_it.qm"))
-            TARSINO_CANNOT_RUN("Qt's Italian texts are not installed: Debian's qt6-translations-l10n");
+            TARSINO_CANNOT_RUN(
+                "Qt's Italian texts are not installed: Debian's qt6-translations-l10n");
         const QString file = QDir(shell::QtTranslationsFolder()).filePath("qtbase_it.qm");
         QVERIFY2(QFileInfo::exists(file), qPrintable(file + " is missing"));
     }

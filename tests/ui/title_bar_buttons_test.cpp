@@ -11,8 +11,8 @@
 #include "cannot_run.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "ui/qt_toolkit.h"
 #include "tools/hosts/dialog_info_host.h"
+#include "ui/qt_toolkit.h"
 
 using testing_support::FakeServices;
 
@@ -49,7 +49,8 @@ class TitleBarButtonsTest : public QObject {
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            TARSINO_CANNOT_RUN("needs an X display with openbox: run through tests/support/under_openbox.sh");
+            TARSINO_CANNOT_RUN(
+                "needs an X display with openbox: run through tests/support/under_openbox.sh");
     }
 
     void mainWindowOffersCloseOnly() {

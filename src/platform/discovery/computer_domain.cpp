@@ -14,7 +14,8 @@ bool isLabel(QStringView label) {
     if (label.isEmpty() || label.size() > 63) return false;
     if (label.front() == u'-' || label.back() == u'-') return false;
     for (const QChar c : label)
-        if (!(c.isDigit() && c.unicode() < 0x80) && !(c.unicode() < 0x80 && c.isLetter()) && c != u'-')
+        if (!(c.isDigit() && c.unicode() < 0x80) && !(c.unicode() < 0x80 && c.isLetter()) &&
+            c != u'-')
             return false;
     return true;
 }

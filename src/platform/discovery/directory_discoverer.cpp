@@ -45,18 +45,23 @@ std::optional<QList<DiscoveredHost>> freshKeptList(const QString& domain) {
     return keptList.hosts;
 }
 
-QList<DiscoveredHost> readAndResolve(const DirectoryDiscoverer::ReadDirectory& read, NameResolver& resolver,
-                                     const QString& domain, DirectoryDiscoverer::Deadline readDeadline,
-                                     DirectoryDiscoverer::Deadline resolveDeadline, bool* cutShort = nullptr) {
+QList<DiscoveredHost> readAndResolve(const DirectoryDiscoverer::ReadDirectory& read,
+                                     NameResolver& resolver, const QString& domain,
+                                     DirectoryDiscoverer::Deadline readDeadline,
+                                     DirectoryDiscoverer::Deadline resolveDeadline,
+                                     bool* cutShort = nullptr) {
     const std::vector<DirectoryComputer> computers = read(domain, readDeadline);
     if (cutShort) *cutShort = std::chrono::steady_clock::now() >= readDeadline;
     std::vector<std::string> dnsNames;
-    for (const DirectoryComputer& computer : computers) dnsNames.push_back(computer.dnsHostName.toStdString());
+    for (const DirectoryComputer& computer : computers)
+        dnsNames.push_back(computer.dnsHostName.toStdString());
     const auto addresses = resolver.resolveAll(dnsNames, resolveDeadline);
     QList<DiscoveredHost> hosts;
     for (std::size_t i = 0; i < computers.size(); ++i) {
-        const bool resolved = i < addresses.size() && addresses[i] && !computers[i].dnsHostName.isEmpty();
-        hosts.append(DiscoveredHost{computers[i].name, resolved ? dottedAddress(*addresses[i]) : QString()});
+        const bool resolved =
+            i < addresses.size() && addresses[i] && !computers[i].dnsHostName.isEmpty();
+        hosts.append(
+            DiscoveredHost{computers[i].name, resolved ? dottedAddress(*addresses[i]) : QString()});
     }
     return hosts;
 }
@@ -71,7 +76,8 @@ struct DirectoryDiscoverer::Reading {
     DirectoryDiscoverer* owner = nullptr;
 };
 
-DirectoryDiscoverer::DirectoryDiscoverer(QString domain, ReadDirectory read, std::shared_ptr<NameResolver> resolver,
+DirectoryDiscoverer::DirectoryDiscoverer(QString domain, ReadDirectory read,
+                                         std::shared_ptr<NameResolver> resolver,
                                          std::chrono::milliseconds budget, QObject* parent)
     : Discoverer(parent),
       domain_(std::move(domain)),
@@ -83,7 +89,8 @@ DirectoryDiscoverer::~DirectoryDiscoverer() {
     stop();
 }
 
-std::unique_ptr<DirectoryDiscoverer> DirectoryDiscoverer::forThisComputer(std::chrono::milliseconds budget) {
+std::unique_ptr<DirectoryDiscoverer> DirectoryDiscoverer::forThisComputer(
+    std::chrono::milliseconds budget) {
     return std::make_unique<DirectoryDiscoverer>(readComputerDomain(), readDomainDirectory,
                                                  std::make_shared<LinuxNameResolver>(), budget);
 }
@@ -97,24 +104,30 @@ bool DirectoryDiscoverer::start() {
         // A kept list stands for a fresh reading; while a reading still runs
         // (held by a silent server, or reading for the kept list) none starts.
         if (!kept) readingsRunning.fetch_sub(1);
-        QTimer::singleShot(0, this, [this, hosts = kept.value_or(QList<DiscoveredHost>())] { deliver(hosts); });
+        QTimer::singleShot(
+            0, this, [this, hosts = kept.value_or(QList<DiscoveredHost>())] { deliver(hosts); });
         return true;
     }
     const Deadline deadline = std::chrono::steady_clock::now() + budget_;
-    const Deadline readDeadline = deadline - std::min<std::chrono::milliseconds>(ResolveShare, budget_);
-    std::thread([reading = reading_, domain = domain_, read = read_, resolver = resolver_, deadline, readDeadline] {
+    const Deadline readDeadline =
+        deadline - std::min<std::chrono::milliseconds>(ResolveShare, budget_);
+    std::thread([reading = reading_, domain = domain_, read = read_, resolver = resolver_, deadline,
+                 readDeadline] {
         bool cutShort = false;
-        const QList<DiscoveredHost> hosts = readAndResolve(read, *resolver, domain, readDeadline, deadline, &cutShort);
+        const QList<DiscoveredHost> hosts =
+            readAndResolve(read, *resolver, domain, readDeadline, deadline, &cutShort);
         {
             const std::lock_guard lock(reading->mutex);
             if (DirectoryDiscoverer* owner = reading->owner)
-                QMetaObject::invokeMethod(owner, [owner, hosts] { owner->deliver(hosts); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    owner, [owner, hosts] { owner->deliver(hosts); }, Qt::QueuedConnection);
         }
         if (cutShort) {
             // Read again with all the time a directory may need, for the
             // clicks to come; a silent server makes this give nothing.
             const Deadline end = std::chrono::steady_clock::now() + BackgroundLimit;
-            const QList<DiscoveredHost> all = readAndResolve(read, *resolver, domain, end - ResolveShare * 10, end);
+            const QList<DiscoveredHost> all =
+                readAndResolve(read, *resolver, domain, end - ResolveShare * 10, end);
             if (!all.isEmpty()) {
                 const std::lock_guard lock(keptList.mutex);
                 keptList.domain = domain;

@@ -31,7 +31,8 @@ class DirectoryDiscoverer final : public Discoverer {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
     // Reads the enabled computers of `domain`; runs on the reading thread.
-    using ReadDirectory = std::function<std::vector<DirectoryComputer>(const QString& domain, Deadline deadline)>;
+    using ReadDirectory =
+        std::function<std::vector<DirectoryComputer>(const QString& domain, Deadline deadline)>;
 
     // Reports within `budget` of start(); reading the directory may take all
     // but the last `ResolveShare` of it, which is left to resolving names.
@@ -41,12 +42,14 @@ public:
     static constexpr std::chrono::seconds CacheLifetime{300};
 
     DirectoryDiscoverer(QString domain, ReadDirectory read, std::shared_ptr<NameResolver> resolver,
-                        std::chrono::milliseconds budget = DefaultBudget, QObject* parent = nullptr);
+                        std::chrono::milliseconds budget = DefaultBudget,
+                        QObject* parent = nullptr);
     ~DirectoryDiscoverer() override;
 
     // The domain of this computer, read through libldap, names resolved by
     // the system resolver.
-    static std::unique_ptr<DirectoryDiscoverer> forThisComputer(std::chrono::milliseconds budget = DefaultBudget);
+    static std::unique_ptr<DirectoryDiscoverer> forThisComputer(
+        std::chrono::milliseconds budget = DefaultBudget);
 
     // False when the computer belongs to no domain.
     bool start() override;

@@ -17,45 +17,52 @@ struct DnsSdDiscoverer::AvahiCallbacks {
         if (state == AVAHI_CLIENT_FAILURE) endOfResults(static_cast<DnsSdDiscoverer*>(data));
     }
 
-    static void browse(AvahiServiceBrowser* browser, AvahiIfIndex interface, AvahiProtocol, AvahiBrowserEvent event,
-                       const char* name, const char* type, const char* domain, AvahiLookupResultFlags, void* data) {
+    static void browse(AvahiServiceBrowser* browser, AvahiIfIndex interface, AvahiProtocol,
+                       AvahiBrowserEvent event, const char* name, const char* type,
+                       const char* domain, AvahiLookupResultFlags, void* data) {
         auto* self = static_cast<DnsSdDiscoverer*>(data);
         switch (event) {
-        case AVAHI_BROWSER_NEW:
-            // IPv4 transport as well as IPv4 address: a resolver on any other
-            // transport does not find the host and waits for Avahi's 5 s time-out.
-            if (avahi_service_resolver_new(avahi_service_browser_get_client(browser), interface, AVAHI_PROTO_INET,
-                                           name, type, domain, AVAHI_PROTO_INET, AvahiLookupFlags(0), resolved,
-                                           self))
-                ++self->pendingResolvers_;
-            break;
-        case AVAHI_BROWSER_ALL_FOR_NOW:
-            self->allForNow_ = true;
-            endWhenComplete(self);
-            break;
-        case AVAHI_BROWSER_FAILURE:
-            endOfResults(self);
-            break;
-        case AVAHI_BROWSER_REMOVE:
-        case AVAHI_BROWSER_CACHE_EXHAUSTED:
-            break;
+            case AVAHI_BROWSER_NEW:
+                // IPv4 transport as well as IPv4 address: a resolver on any other
+                // transport does not find the host and waits for Avahi's 5 s time-out.
+                if (avahi_service_resolver_new(
+                        avahi_service_browser_get_client(browser), interface, AVAHI_PROTO_INET,
+                        name, type, domain, AVAHI_PROTO_INET, AvahiLookupFlags(0), resolved, self))
+                    ++self->pendingResolvers_;
+                break;
+            case AVAHI_BROWSER_ALL_FOR_NOW:
+                self->allForNow_ = true;
+                endWhenComplete(self);
+                break;
+            case AVAHI_BROWSER_FAILURE:
+                endOfResults(self);
+                break;
+            case AVAHI_BROWSER_REMOVE:
+            case AVAHI_BROWSER_CACHE_EXHAUSTED:
+                break;
         }
     }
 
-    static void resolved(AvahiServiceResolver* resolver, AvahiIfIndex, AvahiProtocol, AvahiResolverEvent event,
-                         const char*, const char*, const char*, const char* hostName, const AvahiAddress* address,
-                         uint16_t, AvahiStringList*, AvahiLookupResultFlags, void* data) {
+    static void resolved(AvahiServiceResolver* resolver, AvahiIfIndex, AvahiProtocol,
+                         AvahiResolverEvent event, const char*, const char*, const char*,
+                         const char* hostName, const AvahiAddress* address, uint16_t,
+                         AvahiStringList*, AvahiLookupResultFlags, void* data) {
         auto* self = static_cast<DnsSdDiscoverer*>(data);
         // The name is the peer's to choose, bytes and all.
         const std::optional<QString> name =
             event == AVAHI_RESOLVER_FOUND ? mdnsHostName(hostName) : std::nullopt;
         if (name) {
             char text[AVAHI_ADDRESS_STR_MAX] = {};
-            if (address && address->proto == AVAHI_PROTO_INET) avahi_address_snprint(text, sizeof text, address);
+            if (address && address->proto == AVAHI_PROTO_INET)
+                avahi_address_snprint(text, sizeof text, address);
             const DiscoveredHost host{*name, QString::fromLatin1(text),
                                       DiscoveredHost::Naming::Mdns};
             QMetaObject::invokeMethod(
-                self, [self, host] { if (self->running_) emit self->discovered(host); }, Qt::QueuedConnection);
+                self,
+                [self, host] {
+                    if (self->running_) emit self->discovered(host);
+                },
+                Qt::QueuedConnection);
         }
         avahi_service_resolver_free(resolver);
         --self->pendingResolvers_;
@@ -72,7 +79,8 @@ struct DnsSdDiscoverer::AvahiCallbacks {
     static void endOfResults(DnsSdDiscoverer* self) {
         if (self->endReported_) return;
         self->endReported_ = true;
-        QMetaObject::invokeMethod(self, [self] { self->reportFinished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self, [self] { self->reportFinished(); }, Qt::QueuedConnection);
     }
 };
 
@@ -87,8 +95,8 @@ bool DnsSdDiscoverer::start() {
     if (!poll_) return false;
     int error = 0;
     // Without AVAHI_CLIENT_NO_FAIL the call fails at once when no daemon runs.
-    client_ = avahi_client_new(avahi_threaded_poll_get(poll_), AvahiClientFlags(0), AvahiCallbacks::client, this,
-                               &error);
+    client_ = avahi_client_new(avahi_threaded_poll_get(poll_), AvahiClientFlags(0),
+                               AvahiCallbacks::client, this, &error);
     // The browser is made before Avahi's thread starts, so nothing races here;
     // the client frees it, and every resolver, when it goes.
     if (!client_ ||

@@ -24,7 +24,8 @@ struct SrvRecord {
 // RFC 2782: records of weight 0 first, then each next one drawn with a
 // chance in proportion to its weight among those not yet drawn.
 void shuffleByWeight(std::vector<SrvRecord>& group, const RandomUpTo& random) {
-    std::stable_partition(group.begin(), group.end(), [](const SrvRecord& r) { return r.weight == 0; });
+    std::stable_partition(group.begin(), group.end(),
+                          [](const SrvRecord& r) { return r.weight == 0; });
     for (auto next = group.begin(); next != group.end(); ++next) {
         std::uint32_t total = 0;
         for (auto it = next; it != group.end(); ++it) total += it->weight;
@@ -58,7 +59,8 @@ std::vector<DomainController> domainControllersFromAnswer(const unsigned char* m
         const int rdlength = ns_rr_rdlen(rr);
         if (rdlength < 7) continue;
         char target[NS_MAXDNAME];
-        const int used = dn_expand(ns_msg_base(handle), ns_msg_end(handle), rdata + 6, target, sizeof target);
+        const int used =
+            dn_expand(ns_msg_base(handle), ns_msg_end(handle), rdata + 6, target, sizeof target);
         if (used < 0 || used > rdlength - 6) continue;
         const QString host = QString::fromLatin1(target);
         if (!isDomainName(host)) continue;  // "." and names DNS would not answer for
@@ -69,12 +71,14 @@ std::vector<DomainController> domainControllersFromAnswer(const unsigned char* m
         if (record.controller.port == 0) continue;
         records.push_back(record);
     }
-    std::stable_sort(records.begin(), records.end(),
-                     [](const SrvRecord& a, const SrvRecord& b) { return a.priority < b.priority; });
+    std::stable_sort(records.begin(), records.end(), [](const SrvRecord& a, const SrvRecord& b) {
+        return a.priority < b.priority;
+    });
     std::vector<DomainController> ordered;
     for (auto begin = records.begin(); begin != records.end();) {
-        const auto end = std::find_if(begin, records.end(),
-                                      [&](const SrvRecord& r) { return r.priority != begin->priority; });
+        const auto end = std::find_if(begin, records.end(), [&](const SrvRecord& r) {
+            return r.priority != begin->priority;
+        });
         std::vector<SrvRecord> group(begin, end);
         shuffleByWeight(group, random);
         for (const SrvRecord& record : group)
@@ -94,13 +98,15 @@ std::vector<DomainController> lookUpDomainControllers(const QString& domain, int
     state->retry = 1;
     constexpr int AnswerSize = 65536;
     const auto answer = std::make_unique<unsigned char[]>(AnswerSize);
-    const int length = res_nquery(state.get(), name.constData(), ns_c_in, ns_t_srv, answer.get(), AnswerSize);
+    const int length =
+        res_nquery(state.get(), name.constData(), ns_c_in, ns_t_srv, answer.get(), AnswerSize);
     res_nclose(state.get());
     std::random_device device;
     std::mt19937 generator(device());
-    return domainControllersFromAnswer(answer.get(), std::min(length, AnswerSize), [&](std::uint32_t upTo) {
-        return std::uniform_int_distribution<std::uint32_t>(0, upTo)(generator);
-    });
+    return domainControllersFromAnswer(
+        answer.get(), std::min(length, AnswerSize), [&](std::uint32_t upTo) {
+            return std::uniform_int_distribution<std::uint32_t>(0, upTo)(generator);
+        });
 }
 
 }  // namespace platform::discovery

@@ -24,10 +24,11 @@ constexpr std::size_t MaxDirectoryEntries = 100000;
 // computerFromEntry (skipped when malformed). Nothing when the controller
 // cannot be reached, refuses the bind or offers no security layer; what was
 // read so far when the deadline falls during the search.
-std::optional<std::vector<DirectoryComputer>> readDomainComputers(const DomainController& controller,
-                                                                  DirectoryDeadline deadline);
+std::optional<std::vector<DirectoryComputer>> readDomainComputers(
+    const DomainController& controller, DirectoryDeadline deadline);
 
 // The domain's controllers from DNS, asked in their order until one answers.
-std::vector<DirectoryComputer> readDomainDirectory(const QString& domain, DirectoryDeadline deadline);
+std::vector<DirectoryComputer> readDomainDirectory(const QString& domain,
+                                                   DirectoryDeadline deadline);
 
 }  // namespace platform::discovery

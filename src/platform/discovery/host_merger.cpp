@@ -71,7 +71,8 @@ QList<DiscoveredHost> HostMerger::hosts() const {
     // First by name, whoever reported it: one name is one machine.
     QMap<QString, QSet<Source>> sourcesByName;  // in name order, so joins below never
                                                 // depend on the order of arrival
-    for (const Report& report : reports_) sourcesByName[machineName(report.host)].insert(report.source);
+    for (const Report& report : reports_)
+        sourcesByName[machineName(report.host)].insert(report.source);
     Machines machines;
     QHash<QString, qsizetype> nameIndex;
     for (auto name = sourcesByName.cbegin(); name != sourcesByName.cend(); ++name)
@@ -108,7 +109,8 @@ QList<DiscoveredHost> HostMerger::hosts() const {
     for (qsizetype report = 0; report < reports_.size(); ++report) {
         const qsizetype machine = machines.rootOf(nameOf[report]);
         const auto current = chosen.constFind(machine);
-        if (current == chosen.cend() || !namesBetter(reports_[*current].host, reports_[report].host))
+        if (current == chosen.cend() ||
+            !namesBetter(reports_[*current].host, reports_[report].host))
             chosen.insert(machine, report);
         if (!reports_[report].host.address.isEmpty() && !firstAddress.contains(machine))
             firstAddress.insert(machine, reports_[report].host.address);

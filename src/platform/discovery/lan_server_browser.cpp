@@ -28,8 +28,8 @@ struct Findings {
 };
 
 // Runs on the discovery thread, with its own event loop.
-void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::milliseconds timeLimit,
-              const std::shared_ptr<Findings>& findings) {
+void discover(const LanServerBrowser::DiscovererFactory& factory,
+              std::chrono::milliseconds timeLimit, const std::shared_ptr<Findings>& findings) {
     // Counted from here, so that a slow start of one method eats into the
     // time of all rather than extending it.
     const QDeadlineTimer deadline(timeLimit);
@@ -46,9 +46,9 @@ void discover(const LanServerBrowser::DiscovererFactory& factory, std::chrono::m
         const discovery::HostMerger::Source source = int(&discoverer - discoverers.data());
         QObject::connect(discoverer.get(), &Discoverer::discovered,
                          [&findings, source](const discovery::DiscoveredHost& host) {
-            QMutexLocker lock(&findings->mutex);
-            findings->merger.add(host, source);
-        });
+                             QMutexLocker lock(&findings->mutex);
+                             findings->merger.add(host, source);
+                         });
         QObject::connect(discoverer.get(), &Discoverer::finished, &loop, [&] {
             if (allFinished()) loop.quit();
         });
@@ -111,7 +111,8 @@ ServerEnumResult LanServerBrowser::NetServerEnum(std::uint32_t& resumeHandle) {
         return result;
     }
     for (const discovery::DiscoveredHost& host : findings->merger.hosts())
-        result.servers.push_back(ServerInfo{host.name.toStdU16String(), host.address.toStdString()});
+        result.servers.push_back(
+            ServerInfo{host.name.toStdU16String(), host.address.toStdString()});
     result.entriesRead = result.totalEntries = static_cast<std::uint32_t>(result.servers.size());
     resumeHandle = 0;
     return result;
@@ -121,7 +122,8 @@ std::unique_ptr<ServerBrowser> makeLanServerBrowser() {
     return std::make_unique<LanServerBrowser>([] {
         std::vector<std::unique_ptr<discovery::Discoverer>> discoverers;
         discoverers.push_back(std::make_unique<discovery::DnsSdDiscoverer>());
-        discoverers.push_back(std::make_unique<discovery::WsdDiscoverer>(discovery::readPrimaryGroup()));
+        discoverers.push_back(
+            std::make_unique<discovery::WsdDiscoverer>(discovery::readPrimaryGroup()));
         discoverers.push_back(std::make_unique<discovery::NetBiosDiscoverer>(
             discovery::NetBiosDiscoverer::installedBrowseProgram()));
         discoverers.push_back(discovery::DirectoryDiscoverer::forThisComputer());

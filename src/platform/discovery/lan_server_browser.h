@@ -20,8 +20,8 @@ public:
     using DiscovererFactory = std::function<std::vector<std::unique_ptr<discovery::Discoverer>>()>;
 
     // Discovery ends after `timeLimit` at the latest.
-    explicit LanServerBrowser(DiscovererFactory factory,
-                              std::chrono::milliseconds timeLimit = std::chrono::milliseconds(1900));
+    explicit LanServerBrowser(DiscovererFactory factory, std::chrono::milliseconds timeLimit =
+                                                             std::chrono::milliseconds(1900));
     // Ends a discovery still running and waits for its thread.
     ~LanServerBrowser() override;
 

@@ -48,7 +48,8 @@ PrimaryGroup primaryGroupFromSmbConf(const QString& smbConf, const QString& fall
     bool inGlobal = false;
     for (const QString& raw : logicalLines(smbConf)) {
         const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
+            line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             const qsizetype end = line.indexOf(QLatin1Char(']'));
@@ -60,8 +61,10 @@ PrimaryGroup primaryGroupFromSmbConf(const QString& smbConf, const QString& fall
         const QString key = parameterKey(line.left(equals));
         const QString value = line.mid(equals + 1).trimmed();
         if (value.isEmpty()) continue;
-        if (key == QLatin1String("workgroup")) group.workgroup = value;
-        else if (key == QLatin1String("realm")) group.dnsDomain = value;
+        if (key == QLatin1String("workgroup"))
+            group.workgroup = value;
+        else if (key == QLatin1String("realm"))
+            group.dnsDomain = value;
     }
     return group;
 }
@@ -75,7 +78,8 @@ PrimaryGroup readPrimaryGroup(const QString& smbConfPath) {
     // A domain joined without Samba leaves its realm to Kerberos alone; its
     // computers announce that domain by WS-Discovery.
     PrimaryGroup group = primaryGroupFromSmbConf(text, QString());
-    if (group.dnsDomain.isEmpty()) group.dnsDomain = computerDomain(QString(), kerberosDefaultRealm());
+    if (group.dnsDomain.isEmpty())
+        group.dnsDomain = computerDomain(QString(), kerberosDefaultRealm());
     if (group.dnsDomain.isEmpty()) group.dnsDomain = QHostInfo::localDomainName();
     return group;
 }

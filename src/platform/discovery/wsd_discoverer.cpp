@@ -89,7 +89,8 @@ void WsdDiscoverer::sendProbes() {
     const QString messageId = wsd::newMessageId();
     ourMessageIds_.insert(messageId);
     const QByteArray probe = wsd::buildProbe(messageId);
-    for (QUdpSocket* socket : sockets_) socket->writeDatagram(probe, wsd::MulticastGroup, wsd::DiscoveryPort);
+    for (QUdpSocket* socket : sockets_)
+        socket->writeDatagram(probe, wsd::MulticastGroup, wsd::DiscoveryPort);
 }
 
 // At most a batch per wake-up: under a flood the socket never runs dry, and
@@ -111,7 +112,8 @@ void WsdDiscoverer::readDatagrams(QUdpSocket* socket) {
 // Each endpoint is handled once, however many interfaces, probes and repeated
 // datagrams bring its matches. Its metadata is asked of the computer that
 // answered, and of no other.
-void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sender, QUdpSocket* socket) {
+void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sender,
+                                QUdpSocket* socket) {
     if (!wsd::isPeerAddress(sender)) return;
     const auto known = endpoints_.constFind(match.endpoint);
     if (known != endpoints_.cend() && *known != EndpointState::Resolving) return;
@@ -132,7 +134,8 @@ void WsdDiscoverer::handleMatch(const wsd::Match& match, const QHostAddress& sen
 void WsdDiscoverer::sendResolve(const QString& endpoint, QUdpSocket* socket, int attempt) {
     const QString messageId = wsd::newMessageId();
     ourMessageIds_.insert(messageId);
-    socket->writeDatagram(wsd::buildResolve(messageId, endpoint), wsd::MulticastGroup, wsd::DiscoveryPort);
+    socket->writeDatagram(wsd::buildResolve(messageId, endpoint), wsd::MulticastGroup,
+                          wsd::DiscoveryPort);
     if (attempt == ResolveAttempts) return;
     QTimer::singleShot(ResolveRetryMs, this, [this, endpoint, socket, attempt] {
         // Sockets live as long as the run: not running, no socket.
@@ -155,15 +158,18 @@ void WsdDiscoverer::fetchMetadata(const QString& endpoint, const QUrl& url) {
     ++fetchesOfSender;
     QNetworkRequest request(url);
     // The bare type: wsdd2 refuses any other spelling, and UTF-8 is SOAP's default anyway.
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/soap+xml"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/soap+xml"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(MetadataTimeoutMs);
     QNetworkReply* reply = network_->post(request, wsd::buildGet(wsd::newMessageId(), endpoint));
     replies_.insert(reply);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > wsd::MaxMetadataSize) reply->abort();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, endpoint] { metadataArrived(reply, endpoint); });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, endpoint] { metadataArrived(reply, endpoint); });
 }
 
 void WsdDiscoverer::metadataArrived(QNetworkReply* reply, const QString& endpoint) {

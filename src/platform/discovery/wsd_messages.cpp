@@ -15,7 +15,8 @@ const QString Addressing = QStringLiteral("http://schemas.xmlsoap.org/ws/2004/08
 const QString Discovery = QStringLiteral("http://schemas.xmlsoap.org/ws/2005/04/discovery");
 const QString Publication = QStringLiteral("http://schemas.microsoft.com/windows/pub/2005/07");
 const QString DiscoveryTo = QStringLiteral("urn:schemas-xmlsoap-org:ws:2005:04:discovery");
-const QString Anonymous = QStringLiteral("http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous");
+const QString Anonymous =
+    QStringLiteral("http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous");
 
 constexpr qsizetype MaxIdentifierLength = 256;
 constexpr int MaxMatchesPerMessage = 16;
@@ -23,16 +24,15 @@ constexpr int MaxXAddrs = 8;
 
 QByteArray envelope(const QString& to, const QString& action, const QString& messageId,
                     const QString& extraHeader, const QString& body) {
-    const QString text =
-        QStringLiteral(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-            "<soap:Envelope xmlns:soap=\"%1\" xmlns:wsa=\"%2\" xmlns:wsd=\"%3\""
-            " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">"
-            "<soap:Header><wsa:To>%4</wsa:To><wsa:Action>%5</wsa:Action>"
-            "<wsa:MessageID>%6</wsa:MessageID>%7</soap:Header>"
-            "<soap:Body>%8</soap:Body></soap:Envelope>")
-            .arg(Soap, Addressing, Discovery, to.toHtmlEscaped(), action, messageId.toHtmlEscaped(),
-                 extraHeader, body);
+    const QString text = QStringLiteral(
+                             "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                             "<soap:Envelope xmlns:soap=\"%1\" xmlns:wsa=\"%2\" xmlns:wsd=\"%3\""
+                             " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\">"
+                             "<soap:Header><wsa:To>%4</wsa:To><wsa:Action>%5</wsa:Action>"
+                             "<wsa:MessageID>%6</wsa:MessageID>%7</soap:Header>"
+                             "<soap:Body>%8</soap:Body></soap:Envelope>")
+                             .arg(Soap, Addressing, Discovery, to.toHtmlEscaped(), action,
+                                  messageId.toHtmlEscaped(), extraHeader, body);
     return text.toUtf8();
 }
 
@@ -72,9 +72,10 @@ QByteArray buildResolve(const QString& messageId, const QString& endpoint) {
 }
 
 QByteArray buildGet(const QString& messageId, const QString& endpoint) {
-    return envelope(endpoint, QStringLiteral("http://schemas.xmlsoap.org/ws/2004/09/transfer/Get"), messageId,
-                    QStringLiteral("<wsa:ReplyTo><wsa:Address>%1</wsa:Address></wsa:ReplyTo>").arg(Anonymous),
-                    {});
+    return envelope(
+        endpoint, QStringLiteral("http://schemas.xmlsoap.org/ws/2004/09/transfer/Get"), messageId,
+        QStringLiteral("<wsa:ReplyTo><wsa:Address>%1</wsa:Address></wsa:ReplyTo>").arg(Anonymous),
+        {});
 }
 
 QList<Match> parseMatches(const QByteArray& datagram, const QSet<QString>& ourMessageIds) {
@@ -133,7 +134,8 @@ std::optional<QUrl> metadataUrl(const QStringList& xaddrs, const QHostAddress& s
     const QHostAddress peer(sender.toIPv4Address());
     for (const QString& text : xaddrs) {
         QUrl url(text, QUrl::StrictMode);
-        if (!url.isValid() || url.scheme() != QLatin1String("http") || !url.userInfo().isEmpty()) continue;
+        if (!url.isValid() || url.scheme() != QLatin1String("http") || !url.userInfo().isEmpty())
+            continue;
         // Only a literal IPv4 address: resolving names is not the browser's business.
         QHostAddress host;
         if (!host.setAddress(url.host()) || host.protocol() != QAbstractSocket::IPv4Protocol ||
@@ -159,16 +161,21 @@ std::optional<ComputerMembership> parseComputer(const QString& value) {
     const QString kind = rest.left(colon);
     membership.group = rest.mid(colon + 1);
     if (!isUsableName(membership.group, 255)) return std::nullopt;
-    if (kind == QLatin1String("Workgroup")) membership.kind = ComputerMembership::Kind::Workgroup;
-    else if (kind == QLatin1String("Domain")) membership.kind = ComputerMembership::Kind::Domain;
-    else return std::nullopt;
+    if (kind == QLatin1String("Workgroup"))
+        membership.kind = ComputerMembership::Kind::Workgroup;
+    else if (kind == QLatin1String("Domain"))
+        membership.kind = ComputerMembership::Kind::Domain;
+    else
+        return std::nullopt;
     return membership;
 }
 
 std::optional<ComputerMembership> parseMetadata(const QByteArray& response) {
     if (response.size() > MaxMetadataSize) return std::nullopt;
-    const std::optional<XmlElement> root = parseBoundedXml(response, XmlLimits{MaxMetadataSize, 1024, 24, 4096});
-    if (!root || root->namespaceUri != Soap || root->name != QLatin1String("Envelope")) return std::nullopt;
+    const std::optional<XmlElement> root =
+        parseBoundedXml(response, XmlLimits{MaxMetadataSize, 1024, 24, 4096});
+    if (!root || root->namespaceUri != Soap || root->name != QLatin1String("Envelope"))
+        return std::nullopt;
     const XmlElement* body = root->child(Soap, u"Body");
     const XmlElement* computer = body ? body->find(Publication, u"Computer") : nullptr;
     if (!computer) return std::nullopt;

@@ -30,15 +30,21 @@ constexpr int ReadsPerWake = 64;
 
 std::int32_t statusForSendError(int error) {
     switch (error) {
-    case ENETUNREACH: return ip_status::DestNetUnreachable;
-    case EHOSTUNREACH: return ip_status::DestHostUnreachable;
-    case EMSGSIZE: return ip_status::PacketTooBig;
-    case ENOBUFS:
-    case ENOMEM: return ip_status::NoResources;
-    case EACCES:
-    case EINVAL:
-    case EADDRNOTAVAIL: return ip_status::BadDestination;
-    default: return ip_status::GeneralFailure;
+        case ENETUNREACH:
+            return ip_status::DestNetUnreachable;
+        case EHOSTUNREACH:
+            return ip_status::DestHostUnreachable;
+        case EMSGSIZE:
+            return ip_status::PacketTooBig;
+        case ENOBUFS:
+        case ENOMEM:
+            return ip_status::NoResources;
+        case EACCES:
+        case EINVAL:
+        case EADDRNOTAVAIL:
+            return ip_status::BadDestination;
+        default:
+            return ip_status::GeneralFailure;
     }
 }
 
@@ -52,11 +58,11 @@ bool keepOnlyOurAnswers(int fd, std::uint16_t identifier) {
         /* 0 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),  // X = IP header length
         /* 1 */ BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),   // A = ICMP type
         /* 2 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
-        /* 3 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),   // A = identifier
+        /* 3 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),  // A = identifier
         /* 4 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 5, 6),
-        /* 5 */ BPF_STMT(BPF_MISC | BPF_TXA, 0),         // an error report
+        /* 5 */ BPF_STMT(BPF_MISC | BPF_TXA, 0),  // an error report
         /* 6 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, PlainHeader, 0, 3),
-        /* 7 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, PlainHeader + 8),   // X = quoted header length
+        /* 7 */ BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, PlainHeader + 8),  // X = quoted header length
         /* 8 */ BPF_STMT(BPF_LD | BPF_H | BPF_IND, PlainHeader + 8 + 4),  // A = quoted identifier
         /* 9 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, identifier, 0, 1),
         /* 10 */ BPF_STMT(BPF_RET | BPF_K, 0xffffffff),  // keep
@@ -102,7 +108,8 @@ struct ReceivedMessage {
 }  // namespace
 
 std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
-    const int type = (kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW) | SOCK_NONBLOCK | SOCK_CLOEXEC;
+    const int type =
+        (kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW) | SOCK_NONBLOCK | SOCK_CLOEXEC;
     const int fd = ::socket(AF_INET, type, IPPROTO_ICMP);
     if (fd < 0) return nullptr;
     bool ready = true;
@@ -116,8 +123,9 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
         // Only answers can concern us; everything else (other hosts' echo
         // requests, our own on loopback, redirects) is left in the kernel.
         icmp_filter filter{};
-        filter.data = ~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
-                        (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB));
+        filter.data =
+            ~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
+              (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB));
         ready = ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) == 0;
     }
     if (!ready) {
@@ -128,7 +136,8 @@ std::unique_ptr<IcmpEchoSocket> IcmpEchoSocket::open(IcmpSocketKind kind) {
     // every construction, which in a virtual machine costs more than the echo.
     std::uint32_t randomBits = 0;
     if (::getrandom(&randomBits, sizeof randomBits, 0) != sizeof randomBits ||
-        (kind == IcmpSocketKind::Raw && !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits)))) {
+        (kind == IcmpSocketKind::Raw &&
+         !keepOnlyOurAnswers(fd, static_cast<std::uint16_t>(randomBits)))) {
         ::close(fd);
         return nullptr;
     }
@@ -161,8 +170,8 @@ int IcmpEchoSocket::sendRequest(std::uint32_t destination) {
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
     const auto send = [&] {
-        return ::sendto(fd_, request_.data(), request_.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                        sizeof to);
+        return ::sendto(fd_, request_.data(), request_.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&to), sizeof to);
     };
     if (send() >= 0) return 0;
     // A report about an earlier echo can leave an error pending on the socket,
@@ -172,8 +181,10 @@ int IcmpEchoSocket::sendRequest(std::uint32_t destination) {
     return send() >= 0 ? 0 : errno;
 }
 
-IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
-                                             std::uint8_t timeToLive, std::chrono::milliseconds timeout) {
+IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination,
+                                             std::span<const std::uint8_t> payload,
+                                             std::uint8_t timeToLive,
+                                             std::chrono::milliseconds timeout) {
     Outcome outcome;
     if (!applyTimeToLive(timeToLive)) {
         outcome.status = ip_status::GeneralFailure;
@@ -200,7 +211,8 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination, std::spa
         const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
         const bool lastLook = left == Clock::duration::zero();
         const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec wait{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+        const timespec wait{static_cast<time_t>(nanoseconds / 1000000000),
+                            static_cast<long>(nanoseconds % 1000000000)};
         const int ready = ::ppoll(&watch, 1, &wait, nullptr);
         if (ready < 0 && errno != EINTR) break;
         if (ready > 0) {
@@ -237,7 +249,8 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::
         auto answer =
             icmp_packet::matchDatagramReply(bytes, received.address.sin_addr.s_addr, probe);
         if (!answer) continue;
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
+             header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level != SOL_IP) continue;
             if (header->cmsg_type == IP_TTL && header->cmsg_len >= CMSG_LEN(sizeof(int))) {
                 int ttl;
@@ -260,16 +273,20 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_pac
         msghdr& message = received.message;
         const ssize_t size = ::recvmsg(fd_, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
         if (size < 0) return std::nullopt;  // queue empty
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
+             header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level != SOL_IP || header->cmsg_type != IP_RECVERR) continue;
-            if (header->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) continue;
+            if (header->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in)))
+                continue;
             sock_extended_err report;
             std::memcpy(&report, CMSG_DATA(header), sizeof report);
-            if (report.ee_origin != SO_EE_ORIGIN_ICMP) continue;  // a local error, not a node's answer
+            if (report.ee_origin != SO_EE_ORIGIN_ICMP)
+                continue;  // a local error, not a node's answer
             sockaddr_in offender;
             std::memcpy(&offender, CMSG_DATA(header) + sizeof report, sizeof offender);
             if (offender.sin_family != AF_INET) continue;
-            const std::span<const std::uint8_t> quoted(received_.get(), static_cast<std::size_t>(size));
+            const std::span<const std::uint8_t> quoted(received_.get(),
+                                                       static_cast<std::size_t>(size));
             if (auto answer = icmp_packet::matchDatagramReport(
                     report.ee_type, report.ee_code, offender.sin_addr.s_addr,
                     received.address.sin_addr.s_addr, quoted, probe))

@@ -38,8 +38,8 @@ public:
 
     // Sends one echo request and waits until its answer comes or the time-out
     // passes. `timeToLive` 0 means the system's default.
-    Outcome echo(std::uint32_t destination, std::span<const std::uint8_t> payload, std::uint8_t timeToLive,
-                 std::chrono::milliseconds timeout);
+    Outcome echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
+                 std::uint8_t timeToLive, std::chrono::milliseconds timeout);
 
 private:
     IcmpEchoSocket(int fd, IcmpSocketKind kind, std::uint32_t randomBits);

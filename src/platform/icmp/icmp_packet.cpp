@@ -75,8 +75,8 @@ std::uint16_t internetChecksum(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint16_t>(~sum);
 }
 
-void buildEchoRequest(std::vector<std::uint8_t>& packet, std::uint16_t identifier, std::uint16_t sequence,
-                      std::span<const std::uint8_t> payload) {
+void buildEchoRequest(std::vector<std::uint8_t>& packet, std::uint16_t identifier,
+                      std::uint16_t sequence, std::span<const std::uint8_t> payload) {
     packet.assign(IcmpHeaderSize, 0);
     packet[0] = EchoRequestType;
     byte_order::storeBig16(&packet[4], identifier);
@@ -88,24 +88,32 @@ void buildEchoRequest(std::vector<std::uint8_t>& packet, std::uint16_t identifie
 
 std::optional<std::int32_t> statusForReport(std::uint8_t type, std::uint8_t code) {
     switch (type) {
-    case DestinationUnreachableType:
-        switch (code) {
-        case 0:   // network
-        case 6:   // network unknown
-        case 9:   // network administratively prohibited
-        case 11:  // network unreachable for the type of service
-            return ip_status::DestNetUnreachable;
-        case 2: return ip_status::DestProtUnreachable;
-        case 3: return ip_status::DestPortUnreachable;
-        case 4: return ip_status::PacketTooBig;  // fragmentation needed and DF set
-        case 5: return ip_status::BadRoute;      // source route failed
-        default: return ip_status::DestHostUnreachable;
-        }
-    case TimeExceededType:
-        return code == 1 ? ip_status::TtlExpiredReassem : ip_status::TtlExpiredTransit;
-    case ParameterProblemType: return ip_status::ParamProblem;
-    case SourceQuenchType: return ip_status::SourceQuench;
-    default: return std::nullopt;
+        case DestinationUnreachableType:
+            switch (code) {
+                case 0:   // network
+                case 6:   // network unknown
+                case 9:   // network administratively prohibited
+                case 11:  // network unreachable for the type of service
+                    return ip_status::DestNetUnreachable;
+                case 2:
+                    return ip_status::DestProtUnreachable;
+                case 3:
+                    return ip_status::DestPortUnreachable;
+                case 4:
+                    return ip_status::PacketTooBig;  // fragmentation needed and DF set
+                case 5:
+                    return ip_status::BadRoute;  // source route failed
+                default:
+                    return ip_status::DestHostUnreachable;
+            }
+        case TimeExceededType:
+            return code == 1 ? ip_status::TtlExpiredReassem : ip_status::TtlExpiredTransit;
+        case ParameterProblemType:
+            return ip_status::ParamProblem;
+        case SourceQuenchType:
+            return ip_status::SourceQuench;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -113,7 +121,8 @@ std::optional<Answer> matchRawPacket(std::span<const std::uint8_t> packet, const
     const auto headerLength = ipHeaderLength(packet);
     if (!headerLength || packet[9] != IcmpProtocol) return std::nullopt;
     const std::size_t totalLength = byte_order::loadBig16(&packet[2]);
-    if (totalLength < *headerLength + IcmpHeaderSize || totalLength > packet.size()) return std::nullopt;
+    if (totalLength < *headerLength + IcmpHeaderSize || totalLength > packet.size())
+        return std::nullopt;
     // A raw socket sees packets before the kernel checks the ICMP checksum.
     const auto message = packet.subspan(*headerLength, totalLength - *headerLength);
     if (internetChecksum(message) != 0) return std::nullopt;
@@ -139,14 +148,15 @@ std::optional<Answer> matchRawPacket(std::span<const std::uint8_t> packet, const
     return answer;
 }
 
-std::optional<Answer> matchDatagramReply(std::span<const std::uint8_t> message, std::uint32_t source,
-                                         const Probe& probe) {
+std::optional<Answer> matchDatagramReply(std::span<const std::uint8_t> message,
+                                         std::uint32_t source, const Probe& probe) {
     return matchEchoReply(message, source, probe);
 }
 
-std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code, std::uint32_t offender,
-                                          std::uint32_t quotedDestination,
-                                          std::span<const std::uint8_t> quotedMessage, const Probe& probe) {
+std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code,
+                                          std::uint32_t offender, std::uint32_t quotedDestination,
+                                          std::span<const std::uint8_t> quotedMessage,
+                                          const Probe& probe) {
     const auto status = statusForReport(type, code);
     if (!status || quotedDestination != probe.destination) return std::nullopt;
     if (!quotesOurRequest(quotedMessage, probe)) return std::nullopt;

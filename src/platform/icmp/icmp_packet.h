@@ -25,10 +25,10 @@ struct Probe {
 // An answer to a probe: an echo reply from the destination, or an error
 // report about the probe from a node on the way.
 struct Answer {
-    std::int32_t status = 0;  // a code of platform::ip_status
-    std::uint32_t from = 0;   // network byte order: the replying host or the reporting router
-    std::uint8_t timeToLive = 0;     // of the answer, where known
-    std::uint8_t typeOfService = 0;  // of the answer, where known
+    std::int32_t status = 0;      // a code of platform::ip_status
+    std::uint32_t from = 0;       // network byte order: the replying host or the reporting router
+    std::uint8_t timeToLive = 0;  // of the answer, where known
+    std::uint8_t typeOfService = 0;            // of the answer, where known
     std::span<const std::uint8_t> echoedData;  // inside the parsed buffer; empty for error reports
 };
 
@@ -48,14 +48,15 @@ std::optional<Answer> matchRawPacket(std::span<const std::uint8_t> packet, const
 
 // A message read from an ICMP datagram socket: the ICMP message alone; its
 // sender comes from the socket address of the read.
-std::optional<Answer> matchDatagramReply(std::span<const std::uint8_t> message, std::uint32_t source,
-                                         const Probe& probe);
+std::optional<Answer> matchDatagramReply(std::span<const std::uint8_t> message,
+                                         std::uint32_t source, const Probe& probe);
 
 // An entry of a datagram socket's error queue: the report's type and code,
 // the reporting router, the original destination and the quoted ICMP message
 // (our request's header and as much of its payload as the router returned).
-std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code, std::uint32_t offender,
-                                          std::uint32_t quotedDestination,
-                                          std::span<const std::uint8_t> quotedMessage, const Probe& probe);
+std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code,
+                                          std::uint32_t offender, std::uint32_t quotedDestination,
+                                          std::span<const std::uint8_t> quotedMessage,
+                                          const Probe& probe);
 
 }  // namespace platform::icmp_packet

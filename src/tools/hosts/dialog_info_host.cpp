@@ -9,10 +9,10 @@
 
 #include <array>
 
+#include "tools/hosts/host_list.h"
 #include "ui/controls.h"
 #include "ui/look.h"
 #include "ui/twips.h"
-#include "tools/hosts/host_list.h"
 
 namespace hosts {
 

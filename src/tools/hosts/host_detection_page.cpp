@@ -8,14 +8,14 @@
 #include <algorithm>
 
 #include "net/address_helpers.h"
-#include "ui/multi_line_text_box.h"
-#include "ui/twips.h"
 #include "tools/hosts/dialog_info_host.h"
 #include "tools/hosts/host_list.h"
 #include "tools/hosts/host_report.h"
 #include "tools/hosts/report_file.h"
 #include "tools/hosts/resolution_deadline.h"
 #include "tools/hosts/wide_string.h"
+#include "ui/multi_line_text_box.h"
+#include "ui/twips.h"
 
 namespace hosts {
 

@@ -47,7 +47,8 @@ QString generalFormat(const QString& format) {
 }  // namespace
 
 QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
-    const QString date = locale.toString(moment.date(), generalFormat(locale.dateFormat(QLocale::ShortFormat)));
+    const QString date =
+        locale.toString(moment.date(), generalFormat(locale.dateFormat(QLocale::ShortFormat)));
     const QTime time = moment.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0) return date;
     return date + QLatin1Char(' ') +

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "net/address_helpers.h"
-#include "net/echo_reply.h"
 #include "net/echo.h"
+#include "net/echo_reply.h"
 #include "platform/byte_order.h"
 
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,

@@ -11,9 +11,9 @@
 
 #include "net/address_helpers.h"
 #include "net/echo.h"
-#include "ui/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
+#include "ui/multi_line_text_box.h"
 
 namespace {
 

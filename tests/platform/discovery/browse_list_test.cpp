@@ -42,7 +42,8 @@ private slots:
         HostMerger merger;
         merger.add({"srv02.local", "10.0.0.2"}, DnsSd);
         merger.add({"PC-ANNA", "10.0.0.7"}, Wsd);
-        merger.add({"Srv02.LOCAL", "10.0.0.99"}, Wsd);  // the same host again, from the other method
+        merger.add({"Srv02.LOCAL", "10.0.0.99"},
+                   Wsd);  // the same host again, from the other method
         merger.add({"alpha", ""}, NetBios);
         merger.add({"ALPHA", "10.0.0.1"}, Wsd);  // fills in the address the first report lacked
         merger.add({"", "10.0.0.5"}, Wsd);       // a nameless report is no host
@@ -158,7 +159,8 @@ private slots:
         HostMerger forward, backward;
         const QList<DiscoveredHost> reports = {{"b", "1"}, {"A", "2"}, {"c", "3"}, {"a", "4"}};
         for (const DiscoveredHost& host : reports) forward.add(host, Wsd);
-        for (auto host = reports.crbegin(); host != reports.crend(); ++host) backward.add(*host, Wsd);
+        for (auto host = reports.crbegin(); host != reports.crend(); ++host)
+            backward.add(*host, Wsd);
         QStringList forwardNames, backwardNames;
         for (const DiscoveredHost& host : forward.hosts()) forwardNames << host.name.toLower();
         for (const DiscoveredHost& host : backward.hosts()) backwardNames << host.name.toLower();
@@ -182,7 +184,8 @@ private slots:
         const PrimaryGroup defaults = primaryGroupFromSmbConf("", "lan.example");
         QCOMPARE(defaults.workgroup, QStringLiteral("WORKGROUP"));
         QCOMPARE(defaults.dnsDomain, QStringLiteral("lan.example"));
-        QCOMPARE(primaryGroupFromSmbConf("[global]\nworkgroup =\n", {}).workgroup, QStringLiteral("WORKGROUP"));
+        QCOMPARE(primaryGroupFromSmbConf("[global]\nworkgroup =\n", {}).workgroup,
+                 QStringLiteral("WORKGROUP"));
     }
 
     void membershipIsComparedWithoutRegardToCase() {

@@ -28,10 +28,12 @@ struct Run {
 
 // Starts `discoverer` and gathers what it reports until it says it has finished.
 bool runToEnd(DirectoryDiscoverer& discoverer, Run& run) {
-    QObject::connect(&discoverer, &Discoverer::discovered, [&run](const DiscoveredHost& host) { run.merger.add(host, Directory); });
+    QObject::connect(&discoverer, &Discoverer::discovered,
+                     [&run](const DiscoveredHost& host) { run.merger.add(host, Directory); });
     QObject::connect(&discoverer, &Discoverer::finished, [&run] { ++run.finishedCount; });
     if (!discoverer.start()) return false;
-    return QTest::qWaitFor([&] { return discoverer.isFinished() && run.finishedCount == 1; }, 30000);
+    return QTest::qWaitFor([&] { return discoverer.isFinished() && run.finishedCount == 1; },
+                           30000);
 }
 
 QStringList rows(const HostMerger& merger) {
@@ -67,7 +69,8 @@ private slots:
         QVERIFY(runToEnd(discoverer, run));
         // The same machine, also announced by WS-Discovery: one row.
         run.merger.add(DiscoveredHost{"srv01", "10.0.0.11"}, WsDiscovery);
-        QCOMPARE(rows(run.merger), (QStringList{"NODNS@", "OLD@", "PC-ANNA@10.0.0.12", "SRV01@10.0.0.11"}));
+        QCOMPARE(rows(run.merger),
+                 (QStringList{"NODNS@", "OLD@", "PC-ANNA@10.0.0.12", "SRV01@10.0.0.11"}));
         QCOMPARE(askedDomain, "corp.test");
         // Reading leaves its share of the bound to resolving.
         QCOMPARE(resolver->deadlines.size(), 1u);
@@ -77,7 +80,8 @@ private slots:
     void noDomainNoSource() {
         bool asked = false;
         DirectoryDiscoverer discoverer(
-            QString(), [&](const QString&, DirectoryDiscoverer::Deadline) {
+            QString(),
+            [&](const QString&, DirectoryDiscoverer::Deadline) {
                 asked = true;
                 return std::vector<DirectoryComputer>{};
             },
@@ -99,15 +103,19 @@ private slots:
             return std::vector<DirectoryComputer>{{"FIRST", ""}, {"SECOND", ""}};
         };
         auto resolver = std::make_shared<FakeNameResolver>();
-        DirectoryDiscoverer click(QStringLiteral("large.test"), large, resolver, std::chrono::milliseconds(400));
+        DirectoryDiscoverer click(QStringLiteral("large.test"), large, resolver,
+                                  std::chrono::milliseconds(400));
         Run run;
         QVERIFY(runToEnd(click, run));
         QCOMPARE(rows(run.merger), QStringList{"FIRST@"});
-        QVERIFY(QTest::qWaitFor([&] {
-            DirectoryDiscoverer next(QStringLiteral("large.test"), large, resolver);
-            Run later;
-            return runToEnd(next, later) && rows(later.merger) == QStringList{"FIRST@", "SECOND@"};
-        }, 30000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                DirectoryDiscoverer next(QStringLiteral("large.test"), large, resolver);
+                Run later;
+                return runToEnd(next, later) &&
+                       rows(later.merger) == QStringList{"FIRST@", "SECOND@"};
+            },
+            30000));
         QCOMPARE(readings.load(), 2);
     }
 
@@ -128,10 +136,12 @@ private slots:
         {
             DirectoryDiscoverer first(QStringLiteral("corp.test"), held, resolver);
             QVERIFY(first.start());
-            QVERIFY(QTest::qWaitFor([&] {
-                std::lock_guard lock(mutex);
-                return readings == 1;
-            }, 30000));
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    std::lock_guard lock(mutex);
+                    return readings == 1;
+                },
+                30000));
             first.stop();
         }
         DirectoryDiscoverer second(QStringLiteral("corp.test"), held, resolver);
@@ -145,15 +155,18 @@ private slots:
         }
         released.notify_all();
         // Once the held reading ends, a new click reads again.
-        QVERIFY(QTest::qWaitFor([&] {
-            Run attempt;
-            DirectoryDiscoverer probe(QStringLiteral("corp.test"),
-                                      [](const QString&, DirectoryDiscoverer::Deadline) {
-                                          return std::vector<DirectoryComputer>{{"SRV01", ""}};
-                                      },
-                                      resolver);
-            return runToEnd(probe, attempt) && !attempt.merger.hosts().isEmpty();
-        }, 30000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                Run attempt;
+                DirectoryDiscoverer probe(
+                    QStringLiteral("corp.test"),
+                    [](const QString&, DirectoryDiscoverer::Deadline) {
+                        return std::vector<DirectoryComputer>{{"SRV01", ""}};
+                    },
+                    resolver);
+                return runToEnd(probe, attempt) && !attempt.merger.hosts().isEmpty();
+            },
+            30000));
     }
 };
 

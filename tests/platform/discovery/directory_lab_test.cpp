@@ -32,13 +32,15 @@ std::map<QString, QStringList> enumerate(platform::ServerBrowser& browser) {
     qInfo("enumeration: %u hosts in %lld ms", result.entriesRead, clock.elapsed());
     std::map<QString, QStringList> rows;  // upper-case name -> the addresses of its rows
     for (const platform::ServerInfo& server : result.servers)
-        rows[QString::fromStdU16String(server.name).toUpper()] << QString::fromStdString(server.seenAddress);
+        rows[QString::fromStdU16String(server.name).toUpper()]
+            << QString::fromStdString(server.seenAddress);
     return rows;
 }
 
 int bulkRows(const std::map<QString, QStringList>& rows) {
     int count = 0;
-    for (const auto& [name, addresses] : rows) count += name.startsWith(u"BULK") ? int(addresses.size()) : 0;
+    for (const auto& [name, addresses] : rows)
+        count += name.startsWith(u"BULK") ? int(addresses.size()) : 0;
     return count;
 }
 
@@ -54,7 +56,9 @@ class DirectoryLabTest : public QObject {
 private slots:
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("TARSINO_LAB_DIR"))
-            TARSINO_CANNOT_RUN("runs on the client side of the domain lab: tests/lab/domain_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN(
+                "runs on the client side of the domain lab: tests/lab/domain_lab.sh run <this "
+                "program>");
         QCOMPARE(readComputerDomain(), "corp.tarsino.test");
     }
 
@@ -62,14 +66,16 @@ private slots:
     void noTicketReadsNothing() {
         const QByteArray ticket = qgetenv("KRB5CCNAME");
         qputenv("KRB5CCNAME", "FILE:" + qgetenv("TARSINO_LAB_DIR") + "/no-such-ccache");
-        const std::vector<DirectoryComputer> computers = readDomainDirectory("corp.tarsino.test", generous());
+        const std::vector<DirectoryComputer> computers =
+            readDomainDirectory("corp.tarsino.test", generous());
         qputenv("KRB5CCNAME", ticket);
         QVERIFY(computers.empty());
     }
 
     // Every page, whatever the machine's load.
     void everyEnabledComputerOnEveryPage() {
-        const std::vector<DirectoryComputer> computers = readDomainDirectory("corp.tarsino.test", generous());
+        const std::vector<DirectoryComputer> computers =
+            readDomainDirectory("corp.tarsino.test", generous());
         QCOMPARE(int(computers.size()), LabBulkComputers + 5);  // the DC is a computer too
         QStringList names;
         for (const DirectoryComputer& computer : computers) names << computer.name;
@@ -84,7 +90,8 @@ private slots:
             [] {
                 std::vector<std::unique_ptr<Discoverer>> discoverers;
                 discoverers.push_back(std::make_unique<WsdDiscoverer>(readPrimaryGroup()));
-                discoverers.push_back(DirectoryDiscoverer::forThisComputer(std::chrono::seconds(30)));
+                discoverers.push_back(
+                    DirectoryDiscoverer::forThisComputer(std::chrono::seconds(30)));
                 return discoverers;
             },
             std::chrono::seconds(31));

@@ -22,7 +22,8 @@ QString resolveIPv4(const QString& name) {
     addrinfo* list = nullptr;
     if (::getaddrinfo(name.toUtf8().constData(), nullptr, &hints, &list) != 0) return {};
     char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, text, sizeof text);
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, text,
+                sizeof text);
     ::freeaddrinfo(list);
     return QString::fromLatin1(text);
 }
@@ -36,9 +37,12 @@ private slots:
     void listsExactlyTheHostsOfOurWorkgroupInNameOrderWithTheirAddresses() {
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN(
+                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
+                "program>");
         const auto expected = testing_support::HostsLabExpectations::read(labDir);
-        QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(), "the lab lists its hosts");
+        QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(),
+                 "the lab lists its hosts");
 
         const QStringList expectedNames = expected.presentInListOrder();
 
@@ -50,7 +54,8 @@ private slots:
             clock.start();
             const platform::ServerEnumResult result = browser->NetServerEnum(resumeHandle);
             // Reported, not asserted: speed is for benchmarks on a quiet machine.
-            qInfo("enumeration %d: %u hosts in %lld ms", round + 1, result.entriesRead, clock.elapsed());
+            qInfo("enumeration %d: %u hosts in %lld ms", round + 1, result.entriesRead,
+                  clock.elapsed());
             QCOMPARE(result.status, platform::browser_status::Success);
             QCOMPARE(result.entriesRead, result.totalEntries);
             QCOMPARE(result.servers.size(), std::size_t(result.entriesRead));
@@ -58,7 +63,8 @@ private slots:
             for (const platform::ServerInfo& server : result.servers) {
                 const QString name = QString::fromStdU16String(server.name);
                 names << name;
-                QCOMPARE(QString::fromStdString(server.seenAddress), expected.present.value(name, "(not expected)"));
+                QCOMPARE(QString::fromStdString(server.seenAddress),
+                         expected.present.value(name, "(not expected)"));
             }
             QCOMPARE(names, expectedNames);
         }
@@ -69,10 +75,13 @@ private slots:
     void mdnsNamesResolveThroughTheSystemResolver() {
         const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
         if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN(
+                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
+                "program>");
         const auto expected = testing_support::HostsLabExpectations::read(labDir);
         for (auto host = expected.present.cbegin(); host != expected.present.cend(); ++host)
-            if (host.key().endsWith(QLatin1String(".local"))) QCOMPARE(resolveIPv4(host.key()), host.value());
+            if (host.key().endsWith(QLatin1String(".local")))
+                QCOMPARE(resolveIPv4(host.key()), host.value());
     }
 };
 

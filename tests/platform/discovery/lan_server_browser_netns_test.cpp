@@ -55,7 +55,8 @@ QByteArray envelope(const QString& action, const QString& relatesTo, const QStri
                " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\""
                " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">"
                "<soap:Header><wsa:Action>%1</wsa:Action><wsa:MessageID>urn:uuid:%2</wsa:MessageID>"
-               "<wsa:RelatesTo>%3</wsa:RelatesTo></soap:Header><soap:Body>%4</soap:Body></soap:Envelope>")
+               "<wsa:RelatesTo>%3</wsa:RelatesTo></soap:Header><soap:Body>%4</soap:Body></"
+               "soap:Envelope>")
         .arg(action, QUuid::createUuid().toString(QUuid::WithoutBraces), relatesTo, body)
         .toUtf8();
 }
@@ -74,13 +75,16 @@ QByteArray match(const QString& kind, const QString& relatesTo, const QString& e
 }
 
 QByteArray metadata(const QString& computer) {
-    return envelope("http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse", "x",
-                    "<wsx:Metadata xmlns:wsx=\"http://schemas.xmlsoap.org/ws/2004/09/mex\"><pub:Computer>" +
-                        computer + "</pub:Computer></wsx:Metadata>");
+    return envelope(
+        "http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse", "x",
+        "<wsx:Metadata xmlns:wsx=\"http://schemas.xmlsoap.org/ws/2004/09/mex\"><pub:Computer>" +
+            computer + "</pub:Computer></wsx:Metadata>");
 }
 
 QString captured(const QByteArray& message, const char* pattern) {
-    return QRegularExpression(QString::fromLatin1(pattern)).match(QString::fromUtf8(message)).captured(1);
+    return QRegularExpression(QString::fromLatin1(pattern))
+        .match(QString::fromUtf8(message))
+        .captured(1);
 }
 
 int udpSocket(const char* address, quint16 port) {
@@ -168,8 +172,8 @@ private:
         QByteArray datagram(65536, '\0');
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t size = ::recvfrom(udp, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                                        &fromLength);
+        const ssize_t size = ::recvfrom(udp, datagram.data(), datagram.size(), 0,
+                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (size <= 0) return;
         datagram.resize(size);
         const QString id = captured(datagram, "<wsa:MessageID>([^<]*)</wsa:MessageID>");
@@ -196,8 +200,8 @@ private:
                     std::this_thread::sleep_for(std::chrono::milliseconds(450));
                     // Cut short, then whole and again, as SOAP-over-UDP repeats itself.
                     for (const QByteArray& reply : {good.left(good.size() / 2), good, good})
-                        ::sendto(udp, reply.constData(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from),
-                                 fromLength);
+                        ::sendto(udp, reply.constData(), reply.size(), 0,
+                                 reinterpret_cast<const sockaddr*>(&from), fromLength);
                 });
             probeMatch("0b", xaddr(PeerAddress, "othergroup"));
             probeMatch("0c", xaddr(PeerAddress, "notjoined"));
@@ -231,7 +235,8 @@ private:
     // uses, which must not hold up the others.
     void answerRequest(int tcp) {
         const int connection = ::accept4(tcp, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection >= 0) connections_.emplace_back([this, connection] { answerConnection(connection); });
+        if (connection >= 0)
+            connections_.emplace_back([this, connection] { answerConnection(connection); });
     }
 
     void answerConnection(int connection) {
@@ -254,7 +259,8 @@ private:
         const QString path = requestLine.captured(1);
         // As wsdd2 does: a body of any other type, even with a charset added, is
         // refused (header names in any case: Qt 6.8 writes them in lower case).
-        static const QRegularExpression soapType("\\r\\n(?i:content-type): application/soap\\+xml\\r\\n");
+        static const QRegularExpression soapType(
+            "\\r\\n(?i:content-type): application/soap\\+xml\\r\\n");
         if (!soapType.match(QString::fromLatin1(request)).hasMatch()) {
             ::close(connection);
             return;
@@ -264,17 +270,25 @@ private:
             paths_ << path;
         }
         QByteArray body;
-        if (path == "good") body = metadata("GOODPC/Workgroup:TarsinoLab");
-        else if (path == "resolved") body = metadata("RESOLVEDPC/Domain:tarsino.example");
-        else if (path == "othergroup") body = metadata("OTHERPC/Workgroup:ALTROGRUPPO");
-        else if (path == "notjoined") body = metadata("LONELYPC/NotJoined");
-        else if (path == "crowded") body = metadata("CROWDEDPC/Workgroup:TARSINOLAB");
-        else if (path == "huge") body = metadata("HUGEPC/Workgroup:TARSINOLAB" + QString(1 << 20, ' '));
-        const QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nConnection: close\r\n"
-                                 "Content-Length: " +
-                                 QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        if (path == "good")
+            body = metadata("GOODPC/Workgroup:TarsinoLab");
+        else if (path == "resolved")
+            body = metadata("RESOLVEDPC/Domain:tarsino.example");
+        else if (path == "othergroup")
+            body = metadata("OTHERPC/Workgroup:ALTROGRUPPO");
+        else if (path == "notjoined")
+            body = metadata("LONELYPC/NotJoined");
+        else if (path == "crowded")
+            body = metadata("CROWDEDPC/Workgroup:TARSINOLAB");
+        else if (path == "huge")
+            body = metadata("HUGEPC/Workgroup:TARSINOLAB" + QString(1 << 20, ' '));
+        const QByteArray reply =
+            "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nConnection: close\r\n"
+            "Content-Length: " +
+            QByteArray::number(body.size()) + "\r\n\r\n" + body;
         for (qsizetype sent = 0; sent < reply.size();) {
-            const ssize_t size = ::send(connection, reply.constData() + sent, reply.size() - sent, MSG_NOSIGNAL);
+            const ssize_t size =
+                ::send(connection, reply.constData() + sent, reply.size() - sent, MSG_NOSIGNAL);
             if (size <= 0) break;
             sent += size;
         }
@@ -411,7 +425,8 @@ int threadCount() {
 
 QStringList names(const ServerEnumResult& result) {
     QStringList list;
-    for (const platform::ServerInfo& server : result.servers) list << QString::fromStdU16String(server.name);
+    for (const platform::ServerInfo& server : result.servers)
+        list << QString::fromStdU16String(server.name);
     return list;
 }
 
@@ -549,7 +564,9 @@ private slots:
         const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(rows(result), QStringList({QStringLiteral("CROWDEDPC@") + PeerAddress}));
-        QCOMPARE(peer.requestedPaths(), QStringList(platform::discovery::WsdDiscoverer::MaxFetchesPerSender, QStringLiteral("crowded")));
+        QCOMPARE(peer.requestedPaths(),
+                 QStringList(platform::discovery::WsdDiscoverer::MaxFetchesPerSender,
+                             QStringLiteral("crowded")));
     }
 
     // A peer that floods the WS-Discovery and name query sockets must hold

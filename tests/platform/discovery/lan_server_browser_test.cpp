@@ -87,7 +87,8 @@ std::unique_ptr<Discoverer> fake(bool canStart, QList<DiscoveredHost> hosts = {}
 
 QStringList names(const ServerEnumResult& result) {
     QStringList list;
-    for (const platform::ServerInfo& server : result.servers) list << QString::fromStdU16String(server.name);
+    for (const platform::ServerInfo& server : result.servers)
+        list << QString::fromStdU16String(server.name);
     return list;
 }
 
@@ -154,7 +155,8 @@ private slots:
         LanServerBrowser browser(
             [trace] {
                 Fakes fakes;
-                fakes.push_back(fake(true, {{"slow", "10.0.0.3"}}, FakeDiscoverer::Ending::NeverFinishes, trace));
+                fakes.push_back(fake(true, {{"slow", "10.0.0.3"}},
+                                     FakeDiscoverer::Ending::NeverFinishes, trace));
                 fakes.push_back(fake(true, {{"quick", "10.0.0.4"}}));
                 return fakes;
             },
@@ -175,8 +177,8 @@ private slots:
         LanServerBrowser browser(
             [trace, &holdStart] {
                 Fakes fakes;
-                fakes.push_back(
-                    fake(true, {{"late", "10.0.0.5"}}, FakeDiscoverer::Ending::Finishes, trace, &holdStart));
+                fakes.push_back(fake(true, {{"late", "10.0.0.5"}}, FakeDiscoverer::Ending::Finishes,
+                                     trace, &holdStart));
                 return fakes;
             },
             std::chrono::milliseconds(20));

@@ -21,7 +21,8 @@ QByteArray matches(const QString& action, const QString& relatesTo, const QStrin
                "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
                " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
                " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\">"
-               "<soap:Header><wsa:To>http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous</wsa:To>"
+               "<soap:Header><wsa:To>http://schemas.xmlsoap.org/ws/2004/08/addressing/role/"
+               "anonymous</wsa:To>"
                "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/%1</wsa:Action>"
                "<wsa:MessageID>urn:uuid:0a06cbb8-f244-11f1-8668-32376ed34ea7</wsa:MessageID>"
                "<wsa:RelatesTo>%2</wsa:RelatesTo></soap:Header>"
@@ -31,11 +32,14 @@ QByteArray matches(const QString& action, const QString& relatesTo, const QStrin
 }
 
 QString item(const QString& kind, const QString& endpoint, const QString& xaddrs = {}) {
-    return QStringLiteral("<wsd:%1><wsa:EndpointReference><wsa:Address>%2</wsa:Address></wsa:EndpointReference>"
-                          "<wsd:Types>wsdp:Device pub:Computer</wsd:Types>%3"
-                          "<wsd:MetadataVersion>1</wsd:MetadataVersion></wsd:%1>")
+    return QStringLiteral(
+               "<wsd:%1><wsa:EndpointReference><wsa:Address>%2</wsa:Address></"
+               "wsa:EndpointReference>"
+               "<wsd:Types>wsdp:Device pub:Computer</wsd:Types>%3"
+               "<wsd:MetadataVersion>1</wsd:MetadataVersion></wsd:%1>")
         .arg(kind, endpoint,
-             xaddrs.isEmpty() ? QString() : QStringLiteral("<wsd:XAddrs>%1</wsd:XAddrs>").arg(xaddrs));
+             xaddrs.isEmpty() ? QString()
+                              : QStringLiteral("<wsd:XAddrs>%1</wsd:XAddrs>").arg(xaddrs));
 }
 
 // As Debian's wsdd answers a Get.
@@ -47,15 +51,21 @@ QByteArray metadata(const QString& computer) {
                " xmlns:wsx=\"http://schemas.xmlsoap.org/ws/2004/09/mex\""
                " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""
                " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">"
-               "<soap:Header><wsa:Action>http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse</wsa:Action>"
+               "<soap:Header><wsa:Action>http://schemas.xmlsoap.org/ws/2004/09/transfer/"
+               "GetResponse</wsa:Action>"
                "</soap:Header><soap:Body><wsx:Metadata>"
-               "<wsx:MetadataSection Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/ThisDevice\">"
-               "<wsdp:ThisDevice><wsdp:FriendlyName>WSD Device</wsdp:FriendlyName></wsdp:ThisDevice>"
+               "<wsx:MetadataSection "
+               "Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/ThisDevice\">"
+               "<wsdp:ThisDevice><wsdp:FriendlyName>WSD "
+               "Device</wsdp:FriendlyName></wsdp:ThisDevice>"
                "</wsx:MetadataSection>"
-               "<wsx:MetadataSection Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/Relationship\">"
-               "<wsdp:Relationship Type=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/host\"><wsdp:Host>"
+               "<wsx:MetadataSection "
+               "Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/Relationship\">"
+               "<wsdp:Relationship "
+               "Type=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/host\"><wsdp:Host>"
                "<wsdp:Types>pub:Computer</wsdp:Types><pub:Computer>%1</pub:Computer>"
-               "</wsdp:Host></wsdp:Relationship></wsx:MetadataSection></wsx:Metadata></soap:Body></soap:Envelope>")
+               "</wsdp:Host></wsdp:Relationship></wsx:MetadataSection></wsx:Metadata></soap:Body></"
+               "soap:Envelope>")
         .arg(computer)
         .toUtf8();
 }
@@ -73,67 +83,92 @@ private slots:
 
         const std::optional<XmlElement> probe = parseBoundedXml(buildProbe(id));
         QVERIFY(probe);
-        const XmlElement* header = probe->child(u"http://www.w3.org/2003/05/soap-envelope", u"Header");
+        const XmlElement* header =
+            probe->child(u"http://www.w3.org/2003/05/soap-envelope", u"Header");
         QVERIFY(header);
-        QCOMPARE(header->child(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"MessageID")->text, id);
-        QCOMPARE(header->child(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Action")->text,
-                 QStringLiteral("http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe"));
-        const XmlElement* types = probe->find(u"http://schemas.xmlsoap.org/ws/2005/04/discovery", u"Types");
+        QCOMPARE(
+            header->child(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"MessageID")->text,
+            id);
+        QCOMPARE(
+            header->child(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Action")->text,
+            QStringLiteral("http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe"));
+        const XmlElement* types =
+            probe->find(u"http://schemas.xmlsoap.org/ws/2005/04/discovery", u"Types");
         QVERIFY(types);
         QCOMPARE(types->text, QStringLiteral("wsdp:Device"));
-        QVERIFY(buildProbe(id).contains("xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""));
+        QVERIFY(buildProbe(id).contains(
+            "xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""));
 
         const std::optional<XmlElement> resolve = parseBoundedXml(buildResolve(id, Endpoint));
         QVERIFY(resolve);
-        QCOMPARE(resolve->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Address")->text, Endpoint);
+        QCOMPARE(
+            resolve->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Address")->text,
+            Endpoint);
 
         const std::optional<XmlElement> get = parseBoundedXml(buildGet(id, Endpoint));
         QVERIFY(get);
-        QCOMPARE(get->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"To")->text, Endpoint);
+        QCOMPARE(get->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"To")->text,
+                 Endpoint);
         QCOMPARE(get->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Action")->text,
                  QStringLiteral("http://schemas.xmlsoap.org/ws/2004/09/transfer/Get"));
 
         // An endpoint text from the network cannot break out of its element.
-        const std::optional<XmlElement> escaped = parseBoundedXml(buildResolve(id, "a</wsa:Address><x>&"));
+        const std::optional<XmlElement> escaped =
+            parseBoundedXml(buildResolve(id, "a</wsa:Address><x>&"));
         QVERIFY(escaped);
-        QCOMPARE(escaped->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Address")->text,
-                 QStringLiteral("a</wsa:Address><x>&"));
+        QCOMPARE(
+            escaped->find(u"http://schemas.xmlsoap.org/ws/2004/08/addressing", u"Address")->text,
+            QStringLiteral("a</wsa:Address><x>&"));
     }
 
     void matchesAnsweringUsAreRead() {
-        const QList<Match> probe = parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {Ours});
+        const QList<Match> probe =
+            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {Ours});
         QCOMPARE(probe.size(), 1);
         QCOMPARE(probe[0].endpoint, Endpoint);
         QVERIFY(probe[0].xaddrs.isEmpty());
 
         const QList<Match> resolve = parseMatches(
             matches("ResolveMatches", Ours,
-                    item("ResolveMatch", Endpoint, "  http://10.77.2.1:5357/x \n http://[fe80::1%25veth0]:5357/x ")),
+                    item("ResolveMatch", Endpoint,
+                         "  http://10.77.2.1:5357/x \n http://[fe80::1%25veth0]:5357/x ")),
             {Ours});
         QCOMPARE(resolve.size(), 1);
         QCOMPARE(resolve[0].xaddrs,
-                 QStringList({QStringLiteral("http://10.77.2.1:5357/x"), QStringLiteral("http://[fe80::1%25veth0]:5357/x")}));
+                 QStringList({QStringLiteral("http://10.77.2.1:5357/x"),
+                              QStringLiteral("http://[fe80::1%25veth0]:5357/x")}));
 
         const QList<Match> two = parseMatches(
-            matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint) + item("ProbeMatch", "urn:uuid:other")), {Ours});
+            matches("ProbeMatches", Ours,
+                    item("ProbeMatch", Endpoint) + item("ProbeMatch", "urn:uuid:other")),
+            {Ours});
         QCOMPARE(two.size(), 2);
     }
 
     void foreignOrMismatchedAnswersAreIgnored() {
         const QString other = QStringLiteral("urn:uuid:99999999-2222-3333-4444-555555555555");
         // Someone else's probe, or none at all.
-        QVERIFY(parseMatches(matches("ProbeMatches", other, item("ProbeMatch", Endpoint)), {Ours}).isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {}).isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", "", item("ProbeMatch", Endpoint)), {Ours}).isEmpty());
+        QVERIFY(parseMatches(matches("ProbeMatches", other, item("ProbeMatch", Endpoint)), {Ours})
+                    .isEmpty());
+        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {})
+                    .isEmpty());
+        QVERIFY(parseMatches(matches("ProbeMatches", "", item("ProbeMatch", Endpoint)), {Ours})
+                    .isEmpty());
         // Our own Probe and Hello/Bye announcements are not answers.
         QVERIFY(parseMatches(buildProbe(Ours), {Ours}).isEmpty());
         QVERIFY(parseMatches(matches("Hello", Ours, item("Hello", Endpoint)), {Ours}).isEmpty());
         // An action that does not fit its body.
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ResolveMatch", Endpoint)), {Ours}).isEmpty());
+        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ResolveMatch", Endpoint)), {Ours})
+                    .isEmpty());
         // A match without a usable endpoint.
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "")), {Ours}).isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "urn:uuid:a b")), {Ours}).isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", QString(300, 'x'))), {Ours}).isEmpty());
+        QVERIFY(
+            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "")), {Ours}).isEmpty());
+        QVERIFY(
+            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "urn:uuid:a b")), {Ours})
+                .isEmpty());
+        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", QString(300, 'x'))),
+                             {Ours})
+                    .isEmpty());
         // Right names in the wrong namespace.
         QByteArray wrongNamespace = matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint));
         wrongNamespace.replace("http://schemas.xmlsoap.org/ws/2004/08/addressing", "urn:other");
@@ -141,10 +176,12 @@ private slots:
     }
 
     void truncatedOrMalformedDatagramsAreIgnored() {
-        const QByteArray whole = matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint, "http://10.0.0.1:5357/x"));
+        const QByteArray whole =
+            matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint, "http://10.0.0.1:5357/x"));
         QCOMPARE(parseMatches(whole, {Ours}).size(), 1);
         for (qsizetype length = 0; length < whole.size(); ++length)
-            QVERIFY2(parseMatches(whole.left(length), {Ours}).isEmpty(), qPrintable(QString::number(length)));
+            QVERIFY2(parseMatches(whole.left(length), {Ours}).isEmpty(),
+                     qPrintable(QString::number(length)));
         QVERIFY(parseMatches(QByteArray("\0\1\2garbage", 10), {Ours}).isEmpty());
         // Two documents in one datagram.
         QVERIFY(parseMatches(whole + whole, {Ours}).isEmpty());
@@ -153,16 +190,18 @@ private slots:
     void hostileDatagramsAreRefused() {
         const QByteArray valid = matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint));
         // Entities of the sender's making: exponential expansion, outside files.
-        QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
-                            "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
-                            "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">]>";
+        QByteArray laughs =
+            "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
+            "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+            "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">]>";
         QByteArray withLaughs = valid;
         withLaughs.replace("<?xml version=\"1.0\" encoding=\"utf-8\"?>", laughs);
         withLaughs.replace(Endpoint.toUtf8(), "&lol3;");
         QVERIFY(parseMatches(withLaughs, {Ours}).isEmpty());
         QByteArray external = valid;
-        external.replace("<?xml version=\"1.0\" encoding=\"utf-8\"?>",
-                         "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>");
+        external.replace(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+            "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>");
         external.replace(Endpoint.toUtf8(), "&x;");
         QVERIFY(parseMatches(external, {Ours}).isEmpty());
         // Sizes beyond any real message.
@@ -178,8 +217,11 @@ private slots:
         longText.replace("wsdp:Device", QByteArray(20000, 'x'));
         QVERIFY(parseMatches(longText, {Ours}).isEmpty());
         // However many matches a message claims, only a few are taken.
-        QCOMPARE(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint).repeated(40)), {Ours}).size(),
-                 16);
+        QCOMPARE(
+            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint).repeated(40)),
+                         {Ours})
+                .size(),
+            16);
     }
 
     // A peer names the address to fetch its metadata from; it must be its own,
@@ -257,15 +299,17 @@ private slots:
         QCOMPARE(value->kind, ComputerMembership::Kind::NotJoined);
         QVERIFY(value->group.isEmpty());
 
-        for (const char* bad : {"", "PC", "/Workgroup:WG", "PC/", "PC/Workgroup:", "PC/Workgroup", "PC/Realm:WG",
-                                "PC/workgroup:WG", "P C/Workgroup:WG", "PC\x01/Workgroup:WG", "PC/Workgroup:W\nG",
-                                "PC/Workgroup:a/b", "PC/NotJoinedX"})
+        for (const char* bad :
+             {"", "PC", "/Workgroup:WG", "PC/", "PC/Workgroup:", "PC/Workgroup", "PC/Realm:WG",
+              "PC/workgroup:WG", "P C/Workgroup:WG", "PC\x01/Workgroup:WG", "PC/Workgroup:W\nG",
+              "PC/Workgroup:a/b", "PC/NotJoinedX"})
             QVERIFY2(!parseComputer(QString::fromLatin1(bad)), bad);
         QVERIFY(!parseComputer(QString(64, 'N') + "/Workgroup:WG"));
     }
 
     void metadataReplyGivesTheComputer() {
-        const std::optional<ComputerMembership> value = parseMetadata(metadata("WSPC01/Workgroup:TARSINOLAB"));
+        const std::optional<ComputerMembership> value =
+            parseMetadata(metadata("WSPC01/Workgroup:TARSINOLAB"));
         QVERIFY(value);
         QCOMPARE(value->computerName, QStringLiteral("WSPC01"));
         QCOMPARE(value->group, QStringLiteral("TARSINOLAB"));

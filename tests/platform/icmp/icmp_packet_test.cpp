@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "platform/icmp_api.h"
 #include "platform/icmp/icmp_packet.h"
+#include "platform/icmp_api.h"
 
 namespace icmp = platform::icmp_packet;
 using Bytes = std::vector<std::uint8_t>;
@@ -43,8 +43,8 @@ void putAddress(Bytes& bytes, std::size_t at, std::uint32_t address) {
 }
 
 // An ICMP message with a correct checksum.
-Bytes icmpMessage(std::uint8_t type, std::uint8_t code, std::uint16_t identifier, std::uint16_t sequence,
-                  const Bytes& body) {
+Bytes icmpMessage(std::uint8_t type, std::uint8_t code, std::uint16_t identifier,
+                  std::uint16_t sequence, const Bytes& body) {
     Bytes message;
     icmp::buildEchoRequest(message, identifier, sequence, body);
     message[0] = type;
@@ -84,13 +84,15 @@ Bytes echoRequest(std::uint16_t identifier = Identifier, std::uint16_t sequence 
 }
 
 // A report from the router quoting `quotedRequest` as sent from us to `destination`.
-Bytes report(std::uint8_t type, std::uint8_t code, const Bytes& quotedRequest, std::uint32_t destination = Target,
-             std::uint8_t quotedProtocol = 1) {
-    return ipPacket(Router, Us, icmpMessage(type, code, 0, 0, ipPacket(Us, destination, quotedRequest, 0, quotedProtocol)));
+Bytes report(std::uint8_t type, std::uint8_t code, const Bytes& quotedRequest,
+             std::uint32_t destination = Target, std::uint8_t quotedProtocol = 1) {
+    return ipPacket(
+        Router, Us,
+        icmpMessage(type, code, 0, 0, ipPacket(Us, destination, quotedRequest, 0, quotedProtocol)));
 }
 
-Bytes rawReply(std::uint16_t identifier = Identifier, std::uint16_t sequence = Sequence, const Bytes& payload = Payload,
-               std::uint32_t from = Target) {
+Bytes rawReply(std::uint16_t identifier = Identifier, std::uint16_t sequence = Sequence,
+               const Bytes& payload = Payload, std::uint32_t from = Target) {
     return ipPacket(from, Us, icmpMessage(0, 0, identifier, sequence, payload));
 }
 
@@ -107,7 +109,8 @@ Parsed parseRaw(const Bytes& packet, const icmp::Probe& probe = rawProbe()) {
     Parsed parsed;
     parsed.copy.reset(new std::uint8_t[packet.size() ? packet.size() : 1]);
     std::copy(packet.begin(), packet.end(), parsed.copy.get());
-    parsed.answer = icmp::matchRawPacket(std::span<const std::uint8_t>(parsed.copy.get(), packet.size()), probe);
+    parsed.answer = icmp::matchRawPacket(
+        std::span<const std::uint8_t>(parsed.copy.get(), packet.size()), probe);
     return parsed;
 }
 
@@ -149,7 +152,8 @@ private slots:
         QVERIFY(std::ranges::equal(answer->echoedData, Payload));
 
         // IP options before the ICMP message are skipped by the header length.
-        const Bytes withOptions = ipPacket(Target, Us, icmpMessage(0, 0, Identifier, Sequence, Payload), 3);
+        const Bytes withOptions =
+            ipPacket(Target, Us, icmpMessage(0, 0, Identifier, Sequence, Payload), 3);
         QVERIFY(parseRaw(withOptions));
     }
 
@@ -166,9 +170,11 @@ private slots:
         QTest::newRow("shorter payload") << rawReply(Identifier, Sequence, shorter);
         QTest::newRow("oversized payload") << rawReply(Identifier, Sequence, Bytes(60000, 'w'));
         QTest::newRow("other source") << rawReply(Identifier, Sequence, Payload, Router);
-        QTest::newRow("echo request") << ipPacket(Target, Us, icmpMessage(8, 0, Identifier, Sequence, Payload));
+        QTest::newRow("echo request")
+            << ipPacket(Target, Us, icmpMessage(8, 0, Identifier, Sequence, Payload));
         QTest::newRow("redirect quoting ours") << report(5, 1, echoRequest());
-        QTest::newRow("not ICMP") << ipPacket(Target, Us, icmpMessage(0, 0, Identifier, Sequence, Payload), 0, 17);
+        QTest::newRow("not ICMP") << ipPacket(
+            Target, Us, icmpMessage(0, 0, Identifier, Sequence, Payload), 0, 17);
         Bytes badSum = rawReply();
         badSum.back() ^= 1;
         QTest::newRow("bad checksum") << badSum;
@@ -236,22 +242,24 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, code);
         QFETCH(int, status);
-        QCOMPARE(icmp::statusForReport(std::uint8_t(type), std::uint8_t(code)), std::optional<std::int32_t>(status));
+        QCOMPARE(icmp::statusForReport(std::uint8_t(type), std::uint8_t(code)),
+                 std::optional<std::int32_t>(status));
         const auto raw = parseRaw(report(std::uint8_t(type), std::uint8_t(code), echoRequest()));
         QVERIFY(raw);
         QCOMPARE(raw->status, status);
         QCOMPARE(raw->from, Router);
         QVERIFY(raw->echoedData.empty());
         const Bytes quoted = echoRequest(0x9999);  // the kernel's identifier, not checked
-        const auto datagram = icmp::matchDatagramReport(std::uint8_t(type), std::uint8_t(code), Router, Target,
-                                                        quoted, datagramProbe());
+        const auto datagram = icmp::matchDatagramReport(std::uint8_t(type), std::uint8_t(code),
+                                                        Router, Target, quoted, datagramProbe());
         QVERIFY(datagram);
         QCOMPARE(datagram->status, status);
         QCOMPARE(datagram->from, Router);
     }
 
     void messagesThatEndNoEchoAreNotReports() {
-        for (int type : {0, 5, 8, 9, 10, 13, 14, 255}) QVERIFY(!icmp::statusForReport(std::uint8_t(type), 0));
+        for (int type : {0, 5, 8, 9, 10, 13, 14, 255})
+            QVERIFY(!icmp::statusForReport(std::uint8_t(type), 0));
     }
 
     void reportQuotingSomeoneElsesEchoIsRefused_data() {
@@ -263,7 +271,8 @@ private slots:
         QTest::newRow("other destination") << report(11, 0, echoRequest(), Router);
         QTest::newRow("other payload") << report(11, 0, echoRequest(Identifier, Sequence, changed));
         QTest::newRow("quoted UDP") << report(3, 3, echoRequest(), Target, 17);
-        QTest::newRow("quoted echo reply") << report(11, 0, icmpMessage(0, 0, Identifier, Sequence, Payload));
+        QTest::newRow("quoted echo reply")
+            << report(11, 0, icmpMessage(0, 0, Identifier, Sequence, Payload));
         Bytes headerOnly = echoRequest();
         headerOnly.resize(6);
         QTest::newRow("quoted ICMP shorter than its header") << report(11, 0, headerOnly);
@@ -306,8 +315,10 @@ private slots:
         QVERIFY(std::ranges::equal(answer->echoedData, Payload));
 
         QVERIFY(!icmp::matchDatagramReply(message, Router, datagramProbe()));
-        QVERIFY(!icmp::matchDatagramReply(icmpMessage(0, 0, 1, Sequence + 1, Payload), Target, datagramProbe()));
-        QVERIFY(!icmp::matchDatagramReply(Bytes(message.begin(), message.begin() + 7), Target, datagramProbe()));
+        QVERIFY(!icmp::matchDatagramReply(icmpMessage(0, 0, 1, Sequence + 1, Payload), Target,
+                                          datagramProbe()));
+        QVERIFY(!icmp::matchDatagramReply(Bytes(message.begin(), message.begin() + 7), Target,
+                                          datagramProbe()));
         // A whole IP packet is not a datagram message, nor the reverse.
         QVERIFY(!icmp::matchDatagramReply(rawReply(), Target, datagramProbe()));
         QVERIFY(!parseRaw(icmpMessage(0, 0, Identifier, Sequence, Payload)));
@@ -318,8 +329,10 @@ private slots:
         changed.back() = '?';
         const icmp::Probe probe = datagramProbe();
         QVERIFY(!icmp::matchDatagramReport(11, 0, Router, Router, echoRequest(), probe));
-        QVERIFY(!icmp::matchDatagramReport(11, 0, Router, Target, echoRequest(1, Sequence + 1), probe));
-        QVERIFY(!icmp::matchDatagramReport(11, 0, Router, Target, echoRequest(1, Sequence, changed), probe));
+        QVERIFY(
+            !icmp::matchDatagramReport(11, 0, Router, Target, echoRequest(1, Sequence + 1), probe));
+        QVERIFY(!icmp::matchDatagramReport(11, 0, Router, Target, echoRequest(1, Sequence, changed),
+                                           probe));
         QVERIFY(!icmp::matchDatagramReport(11, 0, Router, Target, Bytes{8, 0, 0}, probe));
         QVERIFY(!icmp::matchDatagramReport(5, 0, Router, Target, echoRequest(), probe));
     }

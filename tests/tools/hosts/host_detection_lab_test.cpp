@@ -28,7 +28,8 @@ namespace {
 
 QStringList column(QTreeWidget& list, int column) {
     QStringList texts;
-    for (int row = 0; row < list.topLevelItemCount(); ++row) texts << list.topLevelItem(row)->text(column);
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        texts << list.topLevelItem(row)->text(column);
     return texts;
 }
 
@@ -40,7 +41,9 @@ class HostDetectionLabTest : public QObject {
 private slots:
     void listsAnnotatesSortsAndReportsTheLabsServers() {
         if (HostsLabExpectations::labDir().isEmpty())
-            TARSINO_CANNOT_RUN("runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this program>");
+            TARSINO_CANNOT_RUN(
+                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
+                "program>");
         const auto expected = HostsLabExpectations::read(HostsLabExpectations::labDir());
         QVERIFY(!expected.present.isEmpty());
 
@@ -58,7 +61,8 @@ private slots:
 
         QTest::mouseClick(form.CmdNetDetect, Qt::LeftButton);
         QVERIFY2(fakes.toolkit.messages.empty(),
-                 qPrintable(fakes.toolkit.messages.empty() ? QString() : fakes.toolkit.messages[0].text));
+                 qPrintable(fakes.toolkit.messages.empty() ? QString()
+                                                           : fakes.toolkit.messages[0].text));
         QTreeWidget& list = *form.Lv_hosts;
         const QStringList names = expected.presentInListOrder();
         QCOMPARE(column(list, 2), names);
@@ -69,7 +73,8 @@ private slots:
         }
         QCOMPARE(column(list, 0), numbers);
         QCOMPARE(column(list, 1), addresses);
-        for (const QString& alien : expected.absent.keys()) QVERIFY(!column(list, 2).contains(alien));
+        for (const QString& alien : expected.absent.keys())
+            QVERIFY(!column(list, 2).contains(alien));
 
         // Annotate the first host through the dialog.
         fakes.toolkit.onShowModal = [](QDialog& shown) {
@@ -98,7 +103,8 @@ private slots:
         const QByteArray html = report.readAll();
         qsizetype at = 0;
         for (const QString& address : sortedAddresses) {
-            at = html.indexOf("<td><font face='tahoma' color='navy'>" + address.toLatin1() + "</font></td>", at);
+            at = html.indexOf(
+                "<td><font face='tahoma' color='navy'>" + address.toLatin1() + "</font></td>", at);
             QVERIFY2(at > 0, qPrintable(address));
         }
         QVERIFY(html.contains("Anna Rossi"));

@@ -6,8 +6,8 @@
 #include <QLabel>
 
 #include "host_page_fixture.h"
-#include "ui/look.h"
 #include "tools/hosts/dialog_info_host.h"
+#include "ui/look.h"
 
 using testing_support::HostPageFixture;
 using namespace hosts;

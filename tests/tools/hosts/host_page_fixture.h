@@ -17,9 +17,9 @@
 #include "fake_server_browser.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
-#include "ui/multi_line_text_box.h"
 #include "tools/hosts/host_detection_page.h"
 #include "tools/hosts/host_list.h"
+#include "ui/multi_line_text_box.h"
 
 namespace testing_support {
 

@@ -336,7 +336,8 @@ private slots:
     void programFolderNotTheUsersOwnSendsReportToDataFolder() {
         QFETCH(int, mode);
         QFETCH(bool, otherOwner);
-        if (otherOwner && ::geteuid() != 0) TARSINO_CANNOT_RUN("needs root to give the folder to another user");
+        if (otherOwner && ::geteuid() != 0)
+            TARSINO_CANNOT_RUN("needs root to give the folder to another user");
         ReportFixture f;
         const QByteArray folder = QFile::encodeName(f.folder.path());
         QCOMPARE(::chmod(folder.constData(), static_cast<mode_t>(mode)), 0);

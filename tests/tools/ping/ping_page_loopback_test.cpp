@@ -43,7 +43,8 @@ QStringList pingLoopback(SocketChoice choice) {
     return boxes;
 }
 
-const QStringList Answered{"0   [ ip success ]", "16777343", "N ms", "11 bytes", "who are you", "32"};
+const QStringList Answered{"0   [ ip success ]", "16777343",    "N ms",
+                           "11 bytes",           "who are you", "32"};
 
 }  // namespace
 

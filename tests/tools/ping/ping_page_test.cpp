@@ -47,8 +47,8 @@ class PingPageTest : public QObject {
 private slots:
     void answeredPingFillsEveryBox() {
         Lab lab;
-        QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"0   [ ip success ]", "16777343", "0 ms", "11 bytes",
-                                                     "who are you", "32"}));
+        QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"0   [ ip success ]", "16777343", "0 ms",
+                                                     "11 bytes", "who are you", "32"}));
         QCOMPARE(lab.route.calls.size(), 1u);
         QCOMPARE(lab.route.calls[0].data, std::string("who are you"));
         QCOMPARE(lab.route.calls[0].timeoutMs, 500u);
@@ -69,8 +69,8 @@ private slots:
         for (const QString address : {"", "server01", "255.255.255.255", "1.2.3.4.5"}) {
             Lab lab;
             lab.form->Text5[4]->setText("earlier data");
-            QCOMPARE(lab.ping(address), (QStringList{"-1   [ inet_addr: bad IP format ]", "0", "0 ms",
-                                                     "0 bytes", "earlier data", "0"}));
+            QCOMPARE(lab.ping(address), (QStringList{"-1   [ inet_addr: bad IP format ]", "0",
+                                                     "0 ms", "0 bytes", "earlier data", "0"}));
             QVERIFY(lab.route.calls.empty());
             QVERIFY(lab.fakes.toolkit.messages.empty());
         }
@@ -97,8 +97,10 @@ private slots:
         lab.fakes.sockets.startFails = true;
         QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"before", "", "", "", "", ""}));
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
-        QCOMPARE(lab.fakes.toolkit.messages[0].text,
-                 QString("Windows Sockets for 32 bit Windows environments is not successfully responding."));
+        QCOMPARE(
+            lab.fakes.toolkit.messages[0].text,
+            QString(
+                "Windows Sockets for 32 bit Windows environments is not successfully responding."));
         QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("Tarsino"));
         QVERIFY(lab.route.calls.empty());
     }
@@ -108,7 +110,8 @@ private slots:
         lab.fakes.sockets.cleanupFails = true;
         QCOMPARE(lab.ping("127.0.0.1").at(0), QString("0   [ ip success ]"));
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
-        QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Windows Sockets error occurred during Cleanup."));
+        QCOMPARE(lab.fakes.toolkit.messages[0].text,
+                 QString("Windows Sockets error occurred during Cleanup."));
     }
 
     void clearEmptiesAllSixBoxesAndKeepsTheInputs() {

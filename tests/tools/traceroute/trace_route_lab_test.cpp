@@ -26,10 +26,10 @@
 #include "ui/qt_toolkit.h"
 #include "unprivileged_run.h"
 
+using testing_support::buildRoute;
 using testing_support::FakeServices;
 using testing_support::NetnsLab;
 using testing_support::UnprivilegedRun;
-using testing_support::buildRoute;
 using SocketChoice = platform::LinuxIcmpSeam::Channel;
 
 Q_DECLARE_METATYPE(SocketChoice)
@@ -56,7 +56,8 @@ struct Trace {
     QStringList hopLines() const {
         QStringList lines;
         for (const QString& line : form->Text4->text().split("\r\n"))
-            if (line.startsWith("Hop #")) lines << line.section('\t', 1, 1) + " " + line.section('\t', 3, 3);
+            if (line.startsWith("Hop #"))
+                lines << line.section('\t', 1, 1) + " " + line.section('\t', 3, 3);
         return lines;
     }
 };
@@ -103,7 +104,8 @@ private slots:
         QVERIFY(inside.ok());
         Trace trace(choice);
         trace.run("10.0.4.2");
-        QCOMPARE(trace.hopLines(), (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.4.2"}));
+        QCOMPARE(trace.hopLines(),
+                 (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.4.2"}));
         QVERIFY(trace.form->Text4->text().startsWith("Tracing Route su 10.0.4.2:\r\n\r\n"));
         QVERIFY(trace.form->Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
         QCOMPARE(trace.form->Text1->text(), QString("10.0.4.2"));
@@ -114,15 +116,19 @@ private slots:
     void unreachableTargetGivesLinesUntilTtl255_data() { socketKinds_data(); }
     void unreachableTargetGivesLinesUntilTtl255() {
         QFETCH(SocketChoice, choice);
-        QVERIFY(lab_->run("r3", "nft add table inet lab && "
-                                "nft add chain inet lab forward '{ type filter hook forward priority 0; }' && "
-                                "nft add rule inet lab forward ip daddr 10.0.4.2 reject with icmp type host-unreachable"));
+        QVERIFY(lab_->run(
+            "r3",
+            "nft add table inet lab && "
+            "nft add chain inet lab forward '{ type filter hook forward priority 0; }' && "
+            "nft add rule inet lab forward ip daddr 10.0.4.2 reject with icmp type "
+            "host-unreachable"));
         NetnsLab::Inside inside(*lab_, "client");
         Trace trace(choice);
         trace.run("10.0.4.2");
         const QStringList lines = trace.hopLines();
         QCOMPARE(lines.size(), 255);
-        QCOMPARE(lines.mid(0, 5), (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.3.2", "5 10.0.3.2"}));
+        QCOMPARE(lines.mid(0, 5), (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2",
+                                               "4 10.0.3.2", "5 10.0.3.2"}));
         QCOMPARE(lines.last(), QString("255 10.0.3.2"));
         QVERIFY(!trace.form->Text4->text().contains("Completato"));
         QVERIFY(trace.form->Command1->isEnabled());
@@ -131,9 +137,11 @@ private slots:
     void silentRouterIsProbedAgainUntilTheWindowCloses_data() { socketKinds_data(); }
     void silentRouterIsProbedAgainUntilTheWindowCloses() {
         QFETCH(SocketChoice, choice);
-        QVERIFY(lab_->run("r2", "nft add table inet lab && "
-                                "nft add chain inet lab output '{ type filter hook output priority 0; }' && "
-                                "nft add rule inet lab output icmp type time-exceeded drop"));
+        QVERIFY(
+            lab_->run("r2",
+                      "nft add table inet lab && "
+                      "nft add chain inet lab output '{ type filter hook output priority 0; }' && "
+                      "nft add rule inet lab output icmp type time-exceeded drop"));
         NetnsLab::Inside inside(*lab_, "client");
         Trace trace(choice);
         trace.fakes.toolkit.onProcessEvents = [&] {
@@ -141,7 +149,8 @@ private slots:
         };
         trace.run("10.0.4.2");
         QStringList entries;
-        for (int i = 0; i < trace.form->List1->count(); ++i) entries << trace.form->List1->item(i)->text();
+        for (int i = 0; i < trace.form->List1->count(); ++i)
+            entries << trace.form->List1->item(i)->text();
         QCOMPARE(entries, (QStringList{"1", "2", "2", "2"}));
         QCOMPARE(trace.hopLines(), QStringList{"1 10.0.1.1"});
     }

@@ -10,10 +10,10 @@
 #include "fake_path_icmp.h"
 #include "fake_services.h"
 #include "shell/form_main.h"
-#include "ui/multi_line_text_box.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
 #include "tools/traceroute/trace_route_page.h"
+#include "ui/multi_line_text_box.h"
 
 using testing_support::FakePathIcmp;
 using testing_support::FakeServices;
@@ -60,9 +60,14 @@ private slots:
     void roundTripTexts_data() {
         QTest::addColumn<int>("milliseconds");
         QTest::addColumn<QString>("text");
-        for (const auto& [ms, text] : std::vector<std::pair<int, const char*>>{
-                 {0, "<10 ms"}, {9, "<10 ms"}, {10, "10 ms"}, {35, "35 ms"}, {1200, "1200 ms"},
-                 {1201, "*"}, {2000, "*"}, {-5, "<10 ms"}})
+        for (const auto& [ms, text] : std::vector<std::pair<int, const char*>>{{0, "<10 ms"},
+                                                                               {9, "<10 ms"},
+                                                                               {10, "10 ms"},
+                                                                               {35, "35 ms"},
+                                                                               {1200, "1200 ms"},
+                                                                               {1201, "*"},
+                                                                               {2000, "*"},
+                                                                               {-5, "<10 ms"}})
             QTest::addRow("%d", ms) << ms << QString(text);
     }
     void roundTripTexts() {
@@ -73,7 +78,8 @@ private slots:
 
     void hopLineLayout() {
         QCOMPARE(traceroute::HopLine(7, 35, "10.0.0.1"), QString("Hop #\t7\t35 ms\t10.0.0.1\r\n"));
-        QCOMPARE(traceroute::HopLine(255, 1, "10.0.0.9"), QString("Hop #\t255\t<10 ms\t10.0.0.9\r\n"));
+        QCOMPARE(traceroute::HopLine(255, 1, "10.0.0.9"),
+                 QString("Hop #\t255\t<10 ms\t10.0.0.9\r\n"));
     }
 
     void packetSizeNormalisation_data() {
@@ -81,10 +87,10 @@ private slots:
         QTest::addColumn<QString>("normalised");
         QTest::addColumn<int>("bytes");
         const std::vector<std::tuple<const char*, const char*, int>> rows{
-            {"0", "32", 32},       {"", "32", 32},         {"abc", "32", 32},    {"500", "128", 128},
-            {"31.9", "32", 32},    {"128.4", "128", 128},  {"64", "64", 64},     {"32.5", "32.5", 32},
-            {"33.5", "33.5", 34},  {"1e2", "1e2", 100},    {"nan", "32", 32},    {"-40", "32", 32},
-            {" 64 ", " 64 ", 64},  {"12,5", "32", 32}};
+            {"0", "32", 32},      {"", "32", 32},        {"abc", "32", 32}, {"500", "128", 128},
+            {"31.9", "32", 32},   {"128.4", "128", 128}, {"64", "64", 64},  {"32.5", "32.5", 32},
+            {"33.5", "33.5", 34}, {"1e2", "1e2", 100},   {"nan", "32", 32}, {"-40", "32", 32},
+            {" 64 ", " 64 ", 64}, {"12,5", "32", 32}};
         for (const auto& [typed, normalised, bytes] : rows)
             QTest::addRow("'%s'", typed) << QString(typed) << QString(normalised) << bytes;
     }
@@ -111,12 +117,11 @@ private slots:
                                       "Hop #\t2\t35 ms\t10.0.2.1\n"
                                       "Hop #\t3\t*\t10.0.3.2\n"
                                       "\nTrace Route Completato"));
-        QCOMPARE(lab.form->Text4->text(),
-                 QString("Tracing Route su target.lab:\r\n\r\n"
-                         "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
-                         "Hop #\t2\t35 ms\t10.0.2.1\r\n"
-                         "Hop #\t3\t*\t10.0.3.2\r\n"
-                         "\r\nTrace Route Completato"));
+        QCOMPARE(lab.form->Text4->text(), QString("Tracing Route su target.lab:\r\n\r\n"
+                                                  "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
+                                                  "Hop #\t2\t35 ms\t10.0.2.1\r\n"
+                                                  "Hop #\t3\t*\t10.0.3.2\r\n"
+                                                  "\r\nTrace Route Completato"));
         QCOMPARE(lab.form->Text1->text(), QString("10.0.3.2"));
         QCOMPARE(lab.form->Text2->text(), QString("1"));
         QCOMPARE(lab.list1(), (QStringList{"1", "2", "3"}));
@@ -143,7 +148,8 @@ private slots:
     }
 
     void errorReportsAreAnswersAndTheRunGoesOn() {
-        Lab lab({{"10.0.1.1", 2}, {"10.0.2.1", 4, platform::ip_status::DestHostUnreachable},
+        Lab lab({{"10.0.1.1", 2},
+                 {"10.0.2.1", 4, platform::ip_status::DestHostUnreachable},
                  {"10.0.3.2", 5}});
         lab.trace("target.lab");
         QVERIFY(lab.form->Text4->text().contains("Hop #\t2\t<10 ms\t10.0.2.1\r\n"));
@@ -151,7 +157,8 @@ private slots:
     }
 
     void silentHopIsProbedAgainUntilTheWindowCloses() {
-        Lab lab({{"10.0.1.1"}, {"10.0.2.1"}, {"10.0.3.1"}, {"10.0.4.1", 1, 11013, true}, {"10.0.3.2"}});
+        Lab lab(
+            {{"10.0.1.1"}, {"10.0.2.1"}, {"10.0.3.1"}, {"10.0.4.1", 1, 11013, true}, {"10.0.3.2"}});
         lab.fakes.toolkit.onProcessEvents = [&] {
             if (lab.fakes.toolkit.eventPasses == 7) lab.form->close();
         };
@@ -168,7 +175,9 @@ private slots:
     // out its time-out with the window live: no spin, and "&Stop" answered
     // during the wait. A probe that gets its answer does not wait.
     void failedSendWaitsOutItsAttemptAndStopEndsTheWait() {
-        Lab lab({{"10.0.1.1"}, {"10.0.2.1", 1, platform::ip_status::GeneralFailure, true}, {"10.0.3.2"}});
+        Lab lab({{"10.0.1.1"},
+                 {"10.0.2.1", 1, platform::ip_status::GeneralFailure, true},
+                 {"10.0.3.2"}});
         FakeToolkit& toolkit = lab.fakes.toolkit;
         toolkit.answers = {shell::MessageResult::Yes};
         toolkit.onWait = [&] {
@@ -297,7 +306,8 @@ private slots:
         Lab lab(threeHops());
         lab.form->Command1->click();
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
-        QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile risolvere il nome host: "));
+        QCOMPARE(lab.fakes.toolkit.messages[0].text,
+                 QString("Impossibile risolvere il nome host: "));
     }
 
     void sessionAndHandleFailures() {
@@ -306,7 +316,8 @@ private slots:
             lab.fakes.sockets.startFails = true;
             lab.trace("target.lab");
             QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
-            QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile inizializzare la Socket Windows"));
+            QCOMPARE(lab.fakes.toolkit.messages[0].text,
+                     QString("Impossibile inizializzare la Socket Windows"));
             QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("SINOTAR"));
             QCOMPARE(lab.fakes.toolkit.messages[0].icon, shell::MessageIcon::None);
             QCOMPARE(lab.form->Text3->text(), QString("32"));
@@ -317,7 +328,8 @@ private slots:
             lab.route.refuseHandle = true;
             lab.trace("target.lab");
             QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
-            QCOMPARE(lab.fakes.toolkit.messages[0].text, QString("Impossibile aprire un gestore di file ICMP"));
+            QCOMPARE(lab.fakes.toolkit.messages[0].text,
+                     QString("Impossibile aprire un gestore di file ICMP"));
             QCOMPARE(lab.form->Combo1->count(), 2);
             QCOMPARE(lab.form->Text1->text(), QString());
             QCOMPARE(lab.shown(), QString());
@@ -338,7 +350,9 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command1_Click());
         QCOMPARE(lab.fakes.toolkit.messages.size(), 2u);
         for (const auto& box : lab.fakes.toolkit.messages) {
-            QCOMPARE(box.text, QString::fromUtf8("Terminare l'operazione in corso?\r\n(Tarsino verrà terminato)"));
+            QCOMPARE(
+                box.text,
+                QString::fromUtf8("Terminare l'operazione in corso?\r\n(Tarsino verrà terminato)"));
             QCOMPARE(box.title, QString("Sinotar"));
             QCOMPARE(box.buttons, shell::MessageButtons::YesNo);
         }
