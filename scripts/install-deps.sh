@@ -20,14 +20,15 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian av
 # x11-utils); Qt's Italian texts; for the fuzzers, clang with its libFuzzer
 # and sanitizer run-times, which clang only recommends; for the domain lab, a
 # Samba AD domain controller, Kerberos and LDAP clients (kinit, ldapsearch as
-# the benchmark's peer), ldb tools and the GSSAPI mechanism of SASL.
+# the benchmark's peer), ldb tools and the GSSAPI mechanism of SASL; clang-format
+# for the layout check.
 # Two names differ between Debian releases and are resolved below from what
 # this release offers: the WS-Discovery peer (wsdd on Debian 12, wsdd2 on 13)
 # and the run-times of the installed clang's own version (libclang-rt-N-dev).
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
       @wsd-peer samba util-linux xvfb xauth xdotool time clang @clang-runtime libnetfilter-queue-dev openbox
       x11-utils qt6-translations-l10n samba-ad-dc samba-ad-provision krb5-user ldb-tools ldap-utils
-      libsasl2-modules-gssapi-mit)
+      libsasl2-modules-gssapi-mit clang-format)
 
 case "${1:-test}" in
     build) wanted=("${build[@]}") ;;
