@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "platform/icmp/ip_status.h"
+
 namespace PingModule {
 
 namespace {

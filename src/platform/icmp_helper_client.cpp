@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "platform/icmp/icmp_helper_protocol.h"
+#include "platform/icmp/ip_status.h"
 #include "platform/icmp_api.h"
 
 namespace platform {

@@ -2,7 +2,9 @@
 
 #include <span>
 
+#include "platform/icmp/echo_destination.h"
 #include "platform/icmp/echo_reply_image.h"
+#include "platform/icmp/ip_status.h"
 #include "platform/process/helper_program.h"
 
 namespace platform {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/icmp/icmp_helper_protocol.h"
-#include "platform/icmp_api.h"
+#include "platform/icmp/ip_status.h"
 
 namespace protocol = platform::icmp_helper;
 

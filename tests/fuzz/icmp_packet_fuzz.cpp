@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/icmp/icmp_packet.h"
-#include "platform/icmp_api.h"
+#include "platform/icmp/ip_status.h"
 
 namespace icmp = platform::icmp_packet;
 

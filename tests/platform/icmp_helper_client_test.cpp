@@ -12,6 +12,7 @@
 
 #include "cannot_run.h"
 #include "platform/icmp/icmp_helper_protocol.h"
+#include "platform/icmp/ip_status.h"
 #include "platform/icmp_api.h"
 #include "platform/icmp_helper_client.h"
 

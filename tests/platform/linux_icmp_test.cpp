@@ -19,6 +19,7 @@
 #include "cannot_run.h"
 #include "netns_lab.h"
 #include "platform/byte_order.h"
+#include "platform/icmp/echo_reply_image.h"
 #include "platform/icmp_helper_client.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_icmp_seam.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/icmp/echo_reply_image.h"
+#include "platform/icmp/ip_status.h"
 #include "platform/icmp_api.h"
 
 namespace testing_support {

@@ -6,9 +6,23 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/icmp_api.h"
+#include "platform/icmp/echo_options.h"
 
 namespace platform {
+
+// Layout of the reply area's header image (offsets in bytes, little-endian).
+namespace reply_layout {
+constexpr int Address = 0;        // 32-bit, network byte order as received
+constexpr int Status = 4;         // 32-bit, a code of ip_status.h
+constexpr int RoundTripTime = 8;  // 32-bit, milliseconds
+constexpr int DataSize = 12;      // 16-bit signed
+constexpr int Reserved = 14;      // 16-bit
+constexpr int DataPointer = 16;   // 32-bit: offset of the echoed data in the area
+constexpr int Options = 20;       // 8 bytes: ttl, tos, flags, options size, options pointer
+constexpr int HeaderSize = 28;
+constexpr int DataOffset = 32;  // where the echoed data is copied
+constexpr int SpareBytes = 8;   // needed beyond header and payload
+}  // namespace reply_layout
 
 // The numbers of a reply, as the header image carries them.
 struct EchoReplyHeader {

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/icmp_api.h"
+#include "platform/icmp/ip_status.h"
 
 namespace platform {
 

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "platform/byte_order.h"
-#include "platform/icmp_api.h"
+#include "platform/icmp/echo_destination.h"
+#include "platform/icmp/ip_status.h"
 
 namespace platform::icmp_helper {
 

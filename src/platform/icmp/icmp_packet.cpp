@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/byte_order.h"
-#include "platform/icmp_api.h"
+#include "platform/icmp/ip_status.h"
 
 namespace platform::icmp_packet {
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/icmp/echo_reply_image.h"
+#include "platform/icmp/ip_status.h"
 
 namespace image = platform::echo_reply_image;
 

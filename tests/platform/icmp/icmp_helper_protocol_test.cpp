@@ -7,7 +7,7 @@
 #include <arpa/inet.h>
 
 #include "platform/icmp/icmp_helper_protocol.h"
-#include "platform/icmp_api.h"
+#include "platform/icmp/ip_status.h"
 
 namespace protocol = platform::icmp_helper;
 using Bytes = std::vector<std::uint8_t>;

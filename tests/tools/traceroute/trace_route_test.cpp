@@ -9,6 +9,7 @@
 
 #include "fake_path_icmp.h"
 #include "fake_services.h"
+#include "platform/icmp/ip_status.h"
 #include "shell/form_main.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
