@@ -20,17 +20,19 @@
 #include <thread>
 
 #include "cannot_run.h"
+#include "lab_peer.h"
 #include "netns_lab.h"
 #include "platform/discovery/dnssd_discoverer.h"
 #include "platform/discovery/lan_server_browser.h"
 #include "platform/discovery/netbios_discoverer.h"
 #include "platform/discovery/netbios_name_query.h"
 #include "platform/discovery/wsd_discoverer.h"
+#include "wsd_envelopes.h"
 
 using platform::LanServerBrowser;
 using platform::ServerEnumResult;
 using platform::discovery::Discoverer;
-using testing_support::NetnsLab;
+using namespace testing_support;
 
 namespace {
 
@@ -47,71 +49,16 @@ QString xaddr(const QString& address, const QString& path, quint16 port = 5357) 
     return QStringLiteral("http://%1:%2/%3").arg(address).arg(port).arg(path);
 }
 
-QByteArray envelope(const QString& action, const QString& relatesTo, const QString& body) {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-               "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
-               " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
-               " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\""
-               " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">"
-               "<soap:Header><wsa:Action>%1</wsa:Action><wsa:MessageID>urn:uuid:%2</wsa:MessageID>"
-               "<wsa:RelatesTo>%3</wsa:RelatesTo></soap:Header><soap:Body>%4</soap:Body></"
-               "soap:Envelope>")
-        .arg(action, QUuid::createUuid().toString(QUuid::WithoutBraces), relatesTo, body)
-        .toUtf8();
-}
-
-// `xaddrs` as the peer writes them, blank-separated; none when empty.
+// One ProbeMatch or ResolveMatch (`kind`) from `endpoint`, a bare UUID.
 QByteArray match(const QString& kind, const QString& relatesTo, const QString& endpoint,
                  const QString& xaddrs) {
-    const QString element =
-        xaddrs.isEmpty() ? QString() : QStringLiteral("<wsd:XAddrs>%1</wsd:XAddrs>").arg(xaddrs);
-    return envelope(
-        "http://schemas.xmlsoap.org/ws/2005/04/discovery/" + kind + "es", relatesTo,
-        QStringLiteral(
-            "<wsd:%1es><wsd:%1><wsa:EndpointReference><wsa:Address>urn:uuid:%2</wsa:Address>"
-            "</wsa:EndpointReference><wsd:Types>wsdp:Device</wsd:Types>%3</wsd:%1></wsd:%1es>")
-            .arg(kind, endpoint, element));
-}
-
-QByteArray metadata(const QString& computer) {
-    return envelope(
-        "http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse", "x",
-        "<wsx:Metadata xmlns:wsx=\"http://schemas.xmlsoap.org/ws/2004/09/mex\"><pub:Computer>" +
-            computer + "</pub:Computer></wsx:Metadata>");
+    return wsdMatches(kind + "es", relatesTo, wsdMatchItem(kind, "urn:uuid:" + endpoint, xaddrs));
 }
 
 QString captured(const QByteArray& message, const char* pattern) {
     return QRegularExpression(QString::fromLatin1(pattern))
         .match(QString::fromUtf8(message))
         .captured(1);
-}
-
-int udpSocket(const char* address, quint16 port) {
-    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{AF_INET, htons(port), {::inet_addr(address)}, {}};
-    if (udp >= 0 && ::bind(udp, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0) return udp;
-    if (udp >= 0) ::close(udp);
-    return -1;
-}
-
-bool joinDiscoveryGroup(int udp, const char* interfaceAddress) {
-    ip_mreq group{};
-    group.imr_multiaddr.s_addr = ::inet_addr("239.255.255.250");
-    group.imr_interface.s_addr = ::inet_addr(interfaceAddress);
-    return ::setsockopt(udp, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0;
-}
-
-int tcpListener(const char* address, quint16 port) {
-    const int tcp = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    const int yes = 1;
-    sockaddr_in local{AF_INET, htons(port), {::inet_addr(address)}, {}};
-    if (tcp >= 0 && ::setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0 &&
-        ::bind(tcp, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-        ::listen(tcp, 64) == 0)
-        return tcp;
-    if (tcp >= 0) ::close(tcp);
-    return -1;
 }
 
 // A WS-Discovery host of the test's making, in its own namespace, which
@@ -128,36 +75,22 @@ public:
     static constexpr int CrowdedEndpoints = 40;
 
     CraftedPeer(const NetnsLab& lab, const QString& ns, Script script)
-        : script_(script), thread_([this, &lab, ns] { serve(lab, ns); }) {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return state_ != State::Starting; });
-    }
-    ~CraftedPeer() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool listening() const { return state_ == State::Listening; }
+        : script_(script), thread_(lab, ns, [this](PeerThread& peer) { serve(peer); }) {}
+    bool listening() const { return thread_.listening(); }
     QStringList requestedPaths() {
         std::lock_guard lock(mutex_);
         return paths_;
     }
 
 private:
-    enum class State { Starting, Listening, Failed };
-
-    void serve(const NetnsLab& lab, const QString& ns) {
-        NetnsLab::Inside inside(lab, ns);
-        const int udp = udpSocket("0.0.0.0", 3702);
-        const int second = script_ == Script::Mixed ? udpSocket(PeerSecondAddress, 0) : -1;
+    void serve(PeerThread& peer) {
+        const int udp = boundUdpSocket("0.0.0.0", 3702);
+        const int second = script_ == Script::Mixed ? boundUdpSocket(PeerSecondAddress, 0) : -1;
         const int tcp = tcpListener("0.0.0.0", 5357);
-        const bool ok = inside.ok() && udp >= 0 && (second >= 0 || script_ != Script::Mixed) &&
-                        tcp >= 0 && joinDiscoveryGroup(udp, PeerAddress);
-        {
-            std::lock_guard lock(mutex_);
-            state_ = ok ? State::Listening : State::Failed;
-        }
-        ready_.notify_all();
-        while (ok && !stop_) {
+        const bool ok = udp >= 0 && (second >= 0 || script_ != Script::Mixed) && tcp >= 0 &&
+                        joinDiscoveryGroup(udp, PeerAddress);
+        peer.report(ok);
+        while (ok && peer.running()) {
             pollfd fds[2] = {{udp, POLLIN, 0}, {tcp, POLLIN, 0}};
             if (::poll(fds, 2, 50) <= 0) continue;
             if (fds[0].revents & POLLIN) answerDatagram(udp, second);
@@ -271,17 +204,17 @@ private:
         }
         QByteArray body;
         if (path == "good")
-            body = metadata("GOODPC/Workgroup:TarsinoLab");
+            body = wsdMetadata("GOODPC/Workgroup:TarsinoLab");
         else if (path == "resolved")
-            body = metadata("RESOLVEDPC/Domain:tarsino.example");
+            body = wsdMetadata("RESOLVEDPC/Domain:tarsino.example");
         else if (path == "othergroup")
-            body = metadata("OTHERPC/Workgroup:ALTROGRUPPO");
+            body = wsdMetadata("OTHERPC/Workgroup:ALTROGRUPPO");
         else if (path == "notjoined")
-            body = metadata("LONELYPC/NotJoined");
+            body = wsdMetadata("LONELYPC/NotJoined");
         else if (path == "crowded")
-            body = metadata("CROWDEDPC/Workgroup:TARSINOLAB");
+            body = wsdMetadata("CROWDEDPC/Workgroup:TARSINOLAB");
         else if (path == "huge")
-            body = metadata("HUGEPC/Workgroup:TARSINOLAB" + QString(1 << 20, ' '));
+            body = wsdMetadata("HUGEPC/Workgroup:TARSINOLAB" + QString(1 << 20, ' '));
         const QByteArray reply =
             "HTTP/1.1 200 OK\r\nContent-Type: application/soap+xml\r\nConnection: close\r\n"
             "Content-Length: " +
@@ -297,14 +230,11 @@ private:
 
     const Script script_;
     std::mutex mutex_;
-    std::condition_variable ready_;
-    State state_ = State::Starting;
-    std::atomic<bool> stop_{false};
     QStringList paths_;
     int resolvesSeen_ = 0;
     int probesSeen_ = 0;
     std::vector<std::thread> connections_;  // only the serving thread touches this
-    std::thread thread_;
+    PeerThread thread_;
 };
 
 // A peer that answers every WS-Discovery Probe and NetBIOS name query it
@@ -313,38 +243,26 @@ private:
 class FloodingPeer {
 public:
     FloodingPeer(const NetnsLab& lab, const QString& ns)
-        : thread_([this, &lab, ns] { serve(lab, ns); }) {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return state_ != State::Starting; });
-    }
-    ~FloodingPeer() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool listening() const { return state_ == State::Listening; }
+        : thread_(lab, ns, [this](PeerThread& peer) { serve(peer); }) {}
+    bool listening() const { return thread_.listening(); }
     // Which of the two kinds of asking sockets got flooded.
     bool floodedDiscovery() const { return discoveryTargets_ > 0; }
     bool floodedNameService() const { return nameServiceTargets_ > 0; }
 
 private:
-    enum class State { Starting, Listening, Failed };
     struct Target {
         int socket;
         sockaddr_in address;
         const QByteArray* datagram;
     };
 
-    void serve(const NetnsLab& lab, const QString& ns) {
-        NetnsLab::Inside inside(lab, ns);
-        const int discovery = udpSocket("0.0.0.0", 3702);
-        const int nameService = udpSocket("0.0.0.0", platform::discovery::netbios::NameServicePort);
-        const bool ok = inside.ok() && discovery >= 0 && nameService >= 0 &&
-                        joinDiscoveryGroup(discovery, PeerAddress);
-        {
-            std::lock_guard lock(mutex_);
-            state_ = ok ? State::Listening : State::Failed;
-        }
-        ready_.notify_all();
+    void serve(PeerThread& peer) {
+        const int discovery = boundUdpSocket("0.0.0.0", 3702);
+        const int nameService =
+            boundUdpSocket("0.0.0.0", platform::discovery::netbios::NameServicePort);
+        const bool ok =
+            discovery >= 0 && nameService >= 0 && joinDiscoveryGroup(discovery, PeerAddress);
+        peer.report(ok);
         // Parsed in full before it is found to answer someone else.
         const QByteArray foreignMatch =
             match("ProbeMatch", "urn:uuid:not-ours", "00000000-0000-0000-0000-00000000000f",
@@ -354,7 +272,7 @@ private:
         otherName += QByteArray(32, 'A') + QByteArray(1, '\0') +
                      QByteArray::fromHex("00200001000493e0000600000a0a0a0a");
         std::vector<Target> targets;
-        while (ok && !stop_) {
+        while (ok && peer.running()) {
             pollfd fds[2] = {{discovery, POLLIN, 0}, {nameService, POLLIN, 0}};
             if (::poll(fds, 2, targets.empty() ? 50 : 0) > 0) {
                 for (int i = 0; i < 2; ++i) {
@@ -385,13 +303,9 @@ private:
             if (fd >= 0) ::close(fd);
     }
 
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    State state_ = State::Starting;
-    std::atomic<bool> stop_{false};
     std::atomic<int> discoveryTargets_{0};
     std::atomic<int> nameServiceTargets_{0};
-    std::thread thread_;
+    PeerThread thread_;
 };
 
 // Connections made to the client's own address `address`:`port`, counted

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "cannot_run.h"
+#include "lab_peer.h"
 #include "netns_lab.h"
 #include "platform/discovery/host_merger.h"
 #include "platform/discovery/netbios_discoverer.h"
@@ -26,7 +27,9 @@ using platform::discovery::DiscoveredHost;
 using platform::discovery::HostMerger;
 using platform::discovery::NetBiosDiscoverer;
 using platform::discovery::NetBiosNameResolver;
+using testing_support::boundUdpSocket;
 using testing_support::NetnsLab;
+using testing_support::PeerThread;
 namespace netbios = platform::discovery::netbios;
 
 namespace {
@@ -50,35 +53,18 @@ QByteArray answer(quint16 id, const QString& name, quint16 flags = 0x8500, qsize
 class CraftedNameService {
 public:
     CraftedNameService(const NetnsLab& lab, const QString& ns)
-        : thread_([this, &lab, ns] { serve(lab, ns); }) {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return state_ != State::Starting; });
-    }
-    ~CraftedNameService() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool listening() const { return state_ == State::Listening; }
+        : thread_(lab, ns, [this](PeerThread& peer) { serve(peer); }) {}
+    bool listening() const { return thread_.listening(); }
     int queriesFor(const QString& name) {
         std::lock_guard lock(mutex_);
         return queries_.value(name);
     }
 
 private:
-    enum class State { Starting, Listening, Failed };
-
-    void serve(const NetnsLab& lab, const QString& ns) {
-        NetnsLab::Inside inside(lab, ns);
-        const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in any{AF_INET, htons(netbios::NameServicePort), {INADDR_ANY}, {}};
-        const bool ok = inside.ok() && udp >= 0 &&
-                        ::bind(udp, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
-        {
-            std::lock_guard lock(mutex_);
-            state_ = ok ? State::Listening : State::Failed;
-        }
-        ready_.notify_all();
-        while (ok && !stop_) {
+    void serve(PeerThread& peer) {
+        const int udp = boundUdpSocket("0.0.0.0", netbios::NameServicePort);
+        peer.report(udp >= 0);
+        while (udp >= 0 && peer.running()) {
             pollfd fd{udp, POLLIN, 0};
             if (::poll(&fd, 1, 50) <= 0) continue;
             QByteArray query(2048, '\0');
@@ -115,11 +101,8 @@ private:
     }
 
     std::mutex mutex_;
-    std::condition_variable ready_;
-    State state_ = State::Starting;
-    std::atomic<bool> stop_{false};
     QHash<QString, int> queries_;
-    std::thread thread_;
+    PeerThread thread_;
 };
 
 // A stand-in for the browse helper: a shell script with the given body.

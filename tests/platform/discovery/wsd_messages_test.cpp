@@ -6,69 +6,16 @@
 
 #include "platform/discovery/bounded_xml.h"
 #include "platform/discovery/wsd_messages.h"
+#include "wsd_envelopes.h"
 
 using namespace platform::discovery;
 using namespace platform::discovery::wsd;
+using namespace testing_support;
 
 namespace {
 
 const QString Ours = QStringLiteral("urn:uuid:11111111-2222-3333-4444-555555555555");
 const QString Endpoint = QStringLiteral("urn:uuid:3af97836-8529-4027-83be-2e605afb7642");
-
-QByteArray matches(const QString& action, const QString& relatesTo, const QString& items) {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-               "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
-               " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
-               " xmlns:wsd=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\">"
-               "<soap:Header><wsa:To>http://schemas.xmlsoap.org/ws/2004/08/addressing/role/"
-               "anonymous</wsa:To>"
-               "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/%1</wsa:Action>"
-               "<wsa:MessageID>urn:uuid:0a06cbb8-f244-11f1-8668-32376ed34ea7</wsa:MessageID>"
-               "<wsa:RelatesTo>%2</wsa:RelatesTo></soap:Header>"
-               "<soap:Body><wsd:%1>%3</wsd:%1></soap:Body></soap:Envelope>")
-        .arg(action, relatesTo, items)
-        .toUtf8();
-}
-
-QString item(const QString& kind, const QString& endpoint, const QString& xaddrs = {}) {
-    return QStringLiteral(
-               "<wsd:%1><wsa:EndpointReference><wsa:Address>%2</wsa:Address></"
-               "wsa:EndpointReference>"
-               "<wsd:Types>wsdp:Device pub:Computer</wsd:Types>%3"
-               "<wsd:MetadataVersion>1</wsd:MetadataVersion></wsd:%1>")
-        .arg(kind, endpoint,
-             xaddrs.isEmpty() ? QString()
-                              : QStringLiteral("<wsd:XAddrs>%1</wsd:XAddrs>").arg(xaddrs));
-}
-
-// As Debian's wsdd answers a Get.
-QByteArray metadata(const QString& computer) {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-               "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
-               " xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
-               " xmlns:wsx=\"http://schemas.xmlsoap.org/ws/2004/09/mex\""
-               " xmlns:wsdp=\"http://schemas.xmlsoap.org/ws/2006/02/devprof\""
-               " xmlns:pub=\"http://schemas.microsoft.com/windows/pub/2005/07\">"
-               "<soap:Header><wsa:Action>http://schemas.xmlsoap.org/ws/2004/09/transfer/"
-               "GetResponse</wsa:Action>"
-               "</soap:Header><soap:Body><wsx:Metadata>"
-               "<wsx:MetadataSection "
-               "Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/ThisDevice\">"
-               "<wsdp:ThisDevice><wsdp:FriendlyName>WSD "
-               "Device</wsdp:FriendlyName></wsdp:ThisDevice>"
-               "</wsx:MetadataSection>"
-               "<wsx:MetadataSection "
-               "Dialect=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/Relationship\">"
-               "<wsdp:Relationship "
-               "Type=\"http://schemas.xmlsoap.org/ws/2006/02/devprof/host\"><wsdp:Host>"
-               "<wsdp:Types>pub:Computer</wsdp:Types><pub:Computer>%1</pub:Computer>"
-               "</wsdp:Host></wsdp:Relationship></wsx:MetadataSection></wsx:Metadata></soap:Body></"
-               "soap:Envelope>")
-        .arg(computer)
-        .toUtf8();
-}
 
 }  // namespace
 
@@ -122,62 +69,74 @@ private slots:
     }
 
     void matchesAnsweringUsAreRead() {
-        const QList<Match> probe =
-            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {Ours});
+        const QList<Match> probe = parseMatches(
+            wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", Endpoint)), {Ours});
         QCOMPARE(probe.size(), 1);
         QCOMPARE(probe[0].endpoint, Endpoint);
         QVERIFY(probe[0].xaddrs.isEmpty());
 
         const QList<Match> resolve = parseMatches(
-            matches("ResolveMatches", Ours,
-                    item("ResolveMatch", Endpoint,
-                         "  http://10.77.2.1:5357/x \n http://[fe80::1%25veth0]:5357/x ")),
+            wsdMatches(
+                "ResolveMatches", Ours,
+                wsdMatchItem("ResolveMatch", Endpoint,
+                             "  http://10.77.2.1:5357/x \n http://[fe80::1%25veth0]:5357/x ")),
             {Ours});
         QCOMPARE(resolve.size(), 1);
         QCOMPARE(resolve[0].xaddrs,
                  QStringList({QStringLiteral("http://10.77.2.1:5357/x"),
                               QStringLiteral("http://[fe80::1%25veth0]:5357/x")}));
 
-        const QList<Match> two = parseMatches(
-            matches("ProbeMatches", Ours,
-                    item("ProbeMatch", Endpoint) + item("ProbeMatch", "urn:uuid:other")),
-            {Ours});
+        const QList<Match> two =
+            parseMatches(wsdMatches("ProbeMatches", Ours,
+                                    wsdMatchItem("ProbeMatch", Endpoint) +
+                                        wsdMatchItem("ProbeMatch", "urn:uuid:other")),
+                         {Ours});
         QCOMPARE(two.size(), 2);
     }
 
     void foreignOrMismatchedAnswersAreIgnored() {
         const QString other = QStringLiteral("urn:uuid:99999999-2222-3333-4444-555555555555");
         // Someone else's probe, or none at all.
-        QVERIFY(parseMatches(matches("ProbeMatches", other, item("ProbeMatch", Endpoint)), {Ours})
+        QVERIFY(parseMatches(
+                    wsdMatches("ProbeMatches", other, wsdMatchItem("ProbeMatch", Endpoint)), {Ours})
                     .isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint)), {})
-                    .isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", "", item("ProbeMatch", Endpoint)), {Ours})
+        QVERIFY(
+            parseMatches(wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", Endpoint)), {})
+                .isEmpty());
+        QVERIFY(parseMatches(wsdMatches("ProbeMatches", "", wsdMatchItem("ProbeMatch", Endpoint)),
+                             {Ours})
                     .isEmpty());
         // Our own Probe and Hello/Bye announcements are not answers.
         QVERIFY(parseMatches(buildProbe(Ours), {Ours}).isEmpty());
-        QVERIFY(parseMatches(matches("Hello", Ours, item("Hello", Endpoint)), {Ours}).isEmpty());
-        // An action that does not fit its body.
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ResolveMatch", Endpoint)), {Ours})
+        QVERIFY(parseMatches(wsdMatches("Hello", Ours, wsdMatchItem("Hello", Endpoint)), {Ours})
                     .isEmpty());
+        // An action that does not fit its body.
+        QVERIFY(
+            parseMatches(wsdMatches("ProbeMatches", Ours, wsdMatchItem("ResolveMatch", Endpoint)),
+                         {Ours})
+                .isEmpty());
         // A match without a usable endpoint.
         QVERIFY(
-            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "")), {Ours}).isEmpty());
-        QVERIFY(
-            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", "urn:uuid:a b")), {Ours})
+            parseMatches(wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", "")), {Ours})
                 .isEmpty());
-        QVERIFY(parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", QString(300, 'x'))),
-                             {Ours})
+        QVERIFY(parseMatches(
+                    wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", "urn:uuid:a b")),
+                    {Ours})
+                    .isEmpty());
+        QVERIFY(parseMatches(
+                    wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", QString(300, 'x'))),
+                    {Ours})
                     .isEmpty());
         // Right names in the wrong namespace.
-        QByteArray wrongNamespace = matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint));
+        QByteArray wrongNamespace =
+            wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", Endpoint));
         wrongNamespace.replace("http://schemas.xmlsoap.org/ws/2004/08/addressing", "urn:other");
         QVERIFY(parseMatches(wrongNamespace, {Ours}).isEmpty());
     }
 
     void truncatedOrMalformedDatagramsAreIgnored() {
-        const QByteArray whole =
-            matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint, "http://10.0.0.1:5357/x"));
+        const QByteArray whole = wsdMatches(
+            "ProbeMatches", Ours, wsdMatchItem("ProbeMatch", Endpoint, "http://10.0.0.1:5357/x"));
         QCOMPARE(parseMatches(whole, {Ours}).size(), 1);
         for (qsizetype length = 0; length < whole.size(); ++length)
             QVERIFY2(parseMatches(whole.left(length), {Ours}).isEmpty(),
@@ -188,7 +147,8 @@ private slots:
     }
 
     void hostileDatagramsAreRefused() {
-        const QByteArray valid = matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint));
+        const QByteArray valid =
+            wsdMatches("ProbeMatches", Ours, wsdMatchItem("ProbeMatch", Endpoint));
         // Entities of the sender's making: exponential expansion, outside files.
         QByteArray laughs =
             "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
@@ -217,11 +177,11 @@ private slots:
         longText.replace("wsdp:Device", QByteArray(20000, 'x'));
         QVERIFY(parseMatches(longText, {Ours}).isEmpty());
         // However many matches a message claims, only a few are taken.
-        QCOMPARE(
-            parseMatches(matches("ProbeMatches", Ours, item("ProbeMatch", Endpoint).repeated(40)),
-                         {Ours})
-                .size(),
-            16);
+        QCOMPARE(parseMatches(wsdMatches("ProbeMatches", Ours,
+                                         wsdMatchItem("ProbeMatch", Endpoint).repeated(40)),
+                              {Ours})
+                     .size(),
+                 16);
     }
 
     // A peer names the address to fetch its metadata from; it must be its own,
@@ -309,13 +269,13 @@ private slots:
 
     void metadataReplyGivesTheComputer() {
         const std::optional<ComputerMembership> value =
-            parseMetadata(metadata("WSPC01/Workgroup:TARSINOLAB"));
+            parseMetadata(wsdMetadata("WSPC01/Workgroup:TARSINOLAB"));
         QVERIFY(value);
         QCOMPARE(value->computerName, QStringLiteral("WSPC01"));
         QCOMPARE(value->group, QStringLiteral("TARSINOLAB"));
 
-        QVERIFY(!parseMetadata(metadata("broken")));
-        const QByteArray whole = metadata("WSPC01/Workgroup:TARSINOLAB");
+        QVERIFY(!parseMetadata(wsdMetadata("broken")));
+        const QByteArray whole = wsdMetadata("WSPC01/Workgroup:TARSINOLAB");
         QVERIFY(!parseMetadata(whole.left(whole.size() - 20)));
         QByteArray noComputer = whole;
         noComputer.replace("pub:Computer>", "pub:Printer>");
