@@ -123,7 +123,7 @@ class LinuxIcmpTest : public QObject {
     // Echo requests that left the client namespace so far.
     qint64 requestsSent() {
         QString listing;
-        if (!lab_->run("c", "nft list chain inet count out", &listing)) return -1;
+        if (!lab_->run("c", "nft list chain inet count output", &listing)) return -1;
         const auto match = QRegularExpression("packets (\\d+)").match(listing);
         return match.hasMatch() ? match.captured(1).toLongLong() : -1;
     }
@@ -149,13 +149,10 @@ private slots:
         QVERIFY(lab_->link("c", "veth0", QString(Client) + "/24", "r", "veth0",
                            QString(RouterNear) + "/24"));
         QVERIFY(lab_->link("r", "veth1", "10.203.2.1/24", "t", "veth0", QString(Target) + "/24"));
-        QVERIFY(
-            lab_->run("c",
-                      "ip route add default via 10.203.1.2 && "
-                      "sysctl -qw net.ipv4.ping_group_range=\"0 2147483647\" && "
-                      "nft add table inet count && "
-                      "nft add chain inet count out \"{ type filter hook output priority 0; }\" && "
-                      "nft add rule inet count out icmp type echo-request counter"));
+        QVERIFY(lab_->run("c",
+                          "ip route add default via 10.203.1.2 && "
+                          "sysctl -qw net.ipv4.ping_group_range=\"0 2147483647\""));
+        QVERIFY(lab_->addFilterRule("c", "count", "output", "icmp type echo-request counter"));
         QVERIFY(lab_->run("r",
                           "sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratemask=0 "
                           "net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 "
@@ -255,17 +252,13 @@ private slots:
     void routerRejectionIsAnAnswerFromTheRouter() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         QFETCH(Channel, choice);
-        QVERIFY(lab_->run(
-            "r",
-            "nft add table inet block && "
-            "nft add chain inet block through \"{ type filter hook forward priority 0; }\" && "
-            "nft add rule inet block through ip daddr 10.203.2.2 reject with icmp type "
-            "host-unreachable"));
+        QVERIFY(lab_->addFilterRule("r", "block", "forward",
+                                    "ip daddr 10.203.2.2 reject with icmp type host-unreachable"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         const Echo echo = sendEcho(icmp, handle, Target, "who are you", 64);
-        QVERIFY(lab_->run("r", "nft delete table inet block"));
+        QVERIFY(lab_->removeFilter("r", "block"));
         QCOMPARE(echo.result, 1u);
         QCOMPARE(echo.status(), 11003);
         QCOMPARE(echo.from(), address(RouterNear));
@@ -275,16 +268,12 @@ private slots:
     void silentHostTimesOut() {
         if (!skip_.isEmpty()) TARSINO_CANNOT_RUN(skip_);
         QFETCH(Channel, choice);
-        QVERIFY(
-            lab_->run("t",
-                      "nft add table inet quiet && "
-                      "nft add chain inet quiet in \"{ type filter hook input priority 0; }\" && "
-                      "nft add rule inet quiet in ip protocol icmp drop"));
+        QVERIFY(lab_->addFilterRule("t", "quiet", "input", "ip protocol icmp drop"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         const Echo echo = sendEcho(icmp, handle, Target, "who are you", std::nullopt, 300);
-        QVERIFY(lab_->run("t", "nft delete table inet quiet"));
+        QVERIFY(lab_->removeFilter("t", "quiet"));
         QCOMPARE(echo.result, 0u);
         QCOMPARE(echo.status(), 11010);
         QVERIFY(untouchedFrom(echo, layout::Status + 4));
@@ -296,18 +285,15 @@ private slots:
         QFETCH(Channel, choice);
         // The target answers every echo twice: the second copy still waits in
         // the socket when the next echo starts.
-        QVERIFY(
-            lab_->run("t",
-                      "nft add table ip twice && "
-                      "nft add chain ip twice out \"{ type filter hook output priority 0; }\" && "
-                      "nft add rule ip twice out icmp type echo-reply dup to 10.203.1.1"));
+        QVERIFY(lab_->addFilterRule("t", "twice", "output",
+                                    "icmp type echo-reply dup to 10.203.1.1", "ip"));
         NetnsLab::Inside inside(*lab_, "c");
         LinuxIcmp icmp = LinuxIcmpSeam::make(choice);
         const platform::IcmpHandle handle = icmp.IcmpCreateFile();
         QList<QByteArray> received;
         for (int i = 0; i < 20; ++i)
             received << sendEcho(icmp, handle, Target, "echo " + QByteArray::number(i)).data();
-        QVERIFY(lab_->run("t", "nft delete table ip twice"));
+        QVERIFY(lab_->removeFilter("t", "twice", "ip"));
         for (int i = 0; i < 20; ++i) QCOMPARE(received[i], "echo " + QByteArray::number(i));
     }
 

@@ -102,6 +102,20 @@ bool NetnsLab::run(const QString& shortName, const QString& command, QString* ou
                  output);
 }
 
+bool NetnsLab::addFilterRule(const QString& shortName, const QString& table, const QString& hook,
+                             const QString& rule, const QString& family) {
+    const QString chain = family + ' ' + table + ' ' + hook;
+    return run(shortName,
+               QStringLiteral("nft add table %1 %2 && "
+                              "nft add chain %3 \"{ type filter hook %4 priority 0; }\" && "
+                              "nft add rule %3 %5")
+                   .arg(family, table, chain, hook, rule));
+}
+
+bool NetnsLab::removeFilter(const QString& shortName, const QString& table, const QString& family) {
+    return run(shortName, QStringLiteral("nft delete table %1 %2 2>/dev/null").arg(family, table));
+}
+
 pid_t NetnsLab::spawn(const QString& shortName, const QString& command, const QString& logFile) {
     const QByteArray ns = name(shortName).toLocal8Bit();
     const QByteArray script = command.toLocal8Bit();

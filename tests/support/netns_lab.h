@@ -32,6 +32,15 @@ public:
     // Runs a shell command inside a namespace; true when it exits 0.
     bool run(const QString& shortName, const QString& command, QString* output = nullptr);
 
+    // Adds an nftables rule to a table of the test's own in a namespace: a
+    // chain named after the hook ("input", "output", "forward"), created with
+    // the table when needed. removeFilter() drops the table and its rules
+    // (false, quietly, when there is none).
+    bool addFilterRule(const QString& shortName, const QString& table, const QString& hook,
+                       const QString& rule, const QString& family = QStringLiteral("inet"));
+    bool removeFilter(const QString& shortName, const QString& table,
+                      const QString& family = QStringLiteral("inet"));
+
     // Starts a long-running command inside a namespace in its own session
     // (setsid), so that daemons signalling their process group hit only
     // themselves. It is killed when the lab goes.
