@@ -26,19 +26,8 @@
 # makes the DC drop every LDAP and Kerberos packet from then on.
 set -euo pipefail
 
-# Exit code for "no lab here": CTest's skip, except in CI.
-cannot_run=77
-[ "${CI:-}" = true ] && cannot_run=1
-
-if [ -z "${TARSINO_LAB:-}" ] && [ "${1:-}" = run ]; then
-    lab=dom$$
-else
-    lab=${TARSINO_LAB:-domain}
-fi
-[[ $lab =~ ^[a-z0-9]{1,12}$ ]] || { echo "TARSINO_LAB must be 1-12 of [a-z0-9]" >&2; exit 2; }
-dir=/tmp/tarsino-lab-$lab
-prefix=tzd-$lab-
-host_net=$(readlink /proc/$$/ns/net)
+. "$(dirname "$0")/lab_common.sh"
+lab_init domain dom tzd- "$@"
 realm=CORP.TARSINO.TEST
 domain=corp.tarsino.test
 admin_password='Lab-Admin-2026!'
@@ -52,6 +41,7 @@ samba_tmpfs='mount -t tmpfs -o mode=755 tmpfs /run
         [ ! -d $folder ] || mount -t tmpfs -o mode=755 tmpfs $folder
     done
 '
+spawn_preamble=$samba_tmpfs
 
 skip_reason() {
     [ "$(id -u)" -eq 0 ] || { echo "needs root to create network namespaces"; return; }
@@ -62,42 +52,6 @@ skip_reason() {
     command -v wsdd >/dev/null || command -v wsdd2 >/dev/null || { echo "needs wsdd or wsdd2"; return; }
     local probe=tzdprobe$$
     ip netns add "$probe" 2>/dev/null && ip netns del "$probe" || { echo "cannot create network namespaces here"; return; }
-}
-
-say() { echo "lab $lab: $*" >&2; }
-
-wait_for() {
-    local check=$1 tenths=$(( $2 * 10 ))
-    while ! eval "$check" >/dev/null 2>&1; do
-        tenths=$((tenths - 1))
-        [ "$tenths" -gt 0 ] || { echo "lab: timed out waiting for: $check" >&2; return 1; }
-        sleep 0.1
-    done
-}
-
-# Runs a shell script in namespace $1 in its own session and private mount
-# namespace, with Samba's state folders on tmpfs; never in this machine's own
-# network namespace.
-spawn() {
-    local ns=$1 log=$2 script=$3
-    ip netns exec "$prefix$ns" setsid unshare -m --propagation private sh -c '
-        own=$(readlink /proc/self/ns/net)
-        init=$(readlink /proc/1/ns/net 2>/dev/null || true)
-        if [ -z "$own" ] || [ "$own" = "'"$host_net"'" ] || [ "$own" = "$init" ]; then
-            echo "refusing to start a daemon in the host network namespace" >&2; exit 1
-        fi
-        '"$samba_tmpfs$script" >"$log" 2>&1 </dev/null &
-    disown $!
-}
-
-add_host() {  # short-name port-name address
-    local ns=$prefix$1
-    ip netns add "$ns"
-    ip -n "$ns" link set lo up
-    ip -n "$ns" link add veth0 type veth peer name "$2" netns "${prefix}br"
-    ip -n "$ns" addr add "$3/16" dev veth0
-    ip -n "$ns" link set veth0 up
-    ip -n "${prefix}br" link set "$2" master br0 up
 }
 
 # One computer account as a join leaves it: enabled (4096) or disabled (4098).
@@ -226,19 +180,6 @@ EOF
     echo "$dir"
 }
 
-down() {
-    local ns
-    for ns in $(ip netns list | awk '{print $1}' | grep "^$prefix" || true); do
-        ip netns pids "$ns" 2>/dev/null | xargs -r kill 2>/dev/null || true
-    done
-    sleep 0.2
-    for ns in $(ip netns list | awk '{print $1}' | grep "^$prefix" || true); do
-        ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
-        ip netns del "$ns"
-    done
-    rm -rf "$dir"
-}
-
 changes_on_this_machine() {
     local folders=() folder
     for folder in /etc /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
@@ -257,31 +198,4 @@ run_on_client() {
         KRB5CCNAME="FILE:$dir/client/ccache" "$@"
 }
 
-command=${1:-}
-[ $# -gt 0 ] && shift
-case $command in
-    up) up "$@" ;;
-    down) down ;;
-    exec) [ $# -gt 0 ] || { echo "exec needs a command" >&2; exit 2; }; run_on_client "$@" ;;
-    run)
-        options=()
-        while [ $# -gt 0 ] && [[ $1 == --* ]]; do options+=("$1" "$2"); shift 2; done
-        [ $# -gt 0 ] || { echo "run needs a command" >&2; exit 2; }
-        why=$(skip_reason)
-        [ -z "$why" ] || { echo "lab cannot run here: $why"; exit "$cannot_run"; }
-        since=$(mktemp /tmp/tarsino-lab-"$lab"-since.XXXXXX)
-        trap 'down; rm -f "$since"' EXIT
-        trap 'exit 143' TERM INT
-        up "${options[@]}" >/dev/null
-        status=0
-        ( run_on_client "$@" ) || status=$?
-        down
-        changed=$(changes_on_this_machine "$since" | grep -v "^$since\$" || true)
-        if [ -n "$changed" ]; then
-            printf 'lab: files of this machine changed while the lab ran:\n%s\n' "$changed" >&2
-            [ "$status" -ne 0 ] || status=1
-        fi
-        exit "$status"
-        ;;
-    *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
-esac
+lab_main "$@"
