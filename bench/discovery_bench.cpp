@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
     platform::LinuxSockets sockets;
     platform::LinuxNameResolver resolver;
     const auto browser = platform::makeLanServerBrowser();
-    FormMain form({sockets, fakes.noIcmp, *browser, resolver, fakes.environment, fakes.toolkit});
+    shell::FormMain form(
+        {sockets, fakes.noIcmp, *browser, resolver, fakes.environment, fakes.toolkit});
     form.show();
 
     std::vector<double> times;

@@ -52,13 +52,13 @@ private:
     platform::ServerEnumResult result_;
 };
 
-class SilentToolkit final : public shell::Toolkit {
+class SilentToolkit final : public ui::Toolkit {
 public:
     int boxes = 0;
-    shell::MessageResult messageBox(const QString&, shell::MessageButtons, shell::MessageIcon,
-                                    const QString&) override {
+    ui::MessageResult messageBox(const QString&, ui::MessageButtons, ui::MessageIcon,
+                                 const QString&) override {
         ++boxes;
-        return shell::MessageResult::Ok;
+        return ui::MessageResult::Ok;
     }
     void processPendingEvents() override {}
     void processEventsUntil(const QDeadlineTimer&) override {}
@@ -101,7 +101,7 @@ Timings measure(int hosts, const QString& folder) {
     auto* clear = new QPushButton(&window);
     auto* log = new QPushButton(&window);
     auto* list = new QTreeWidget(&window);
-    auto* report = new shell::MultiLineTextBox(&window);
+    auto* report = new ui::MultiLineTextBox(&window);
     list->setGeometry(8, 96, 393, 337);
     report->hide();
     hosts::SetUpHostList(*list);

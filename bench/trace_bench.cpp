@@ -103,11 +103,11 @@ private:
     platform::LinuxIcmp icmp_;
 };
 
-class TimedToolkit : public shell::Toolkit {
+class TimedToolkit : public ui::Toolkit {
 public:
-    TimedToolkit(shell::Toolkit& toolkit, Marks& marks) : toolkit_(toolkit), marks_(marks) {}
-    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons,
-                                    shell::MessageIcon icon, const QString& title) override {
+    TimedToolkit(ui::Toolkit& toolkit, Marks& marks) : toolkit_(toolkit), marks_(marks) {}
+    ui::MessageResult messageBox(const QString& text, ui::MessageButtons buttons,
+                                 ui::MessageIcon icon, const QString& title) override {
         return toolkit_.messageBox(text, buttons, icon, title);
     }
     void processPendingEvents() override {
@@ -123,7 +123,7 @@ public:
     void showModal(QDialog& dialog) override { toolkit_.showModal(dialog); }
 
 private:
-    shell::Toolkit& toolkit_;
+    ui::Toolkit& toolkit_;
     Marks& marks_;
 };
 
@@ -157,7 +157,7 @@ Phases phasesOf(const Marks& marks) {
 // Our trace route, one window kept for all runs as a user would.
 class OurTrace {
 public:
-    explicit OurTrace(shell::Toolkit& toolkit, bool shown)
+    explicit OurTrace(ui::Toolkit& toolkit, bool shown)
         : icmp_(marks_),
           toolkit_(toolkit, marks_),
           services_{sockets_,           icmp_,   *fakes_.browser, fakes_.resolver,
@@ -189,7 +189,7 @@ private:
     TimedIcmp icmp_;
     TimedToolkit toolkit_;
     shell::Services services_;
-    FormMain form_;
+    shell::FormMain form_;
 };
 
 struct Contender {
@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
     NetnsLab::Inside inside(lab, QStringLiteral("client"));
     if (!inside.ok()) return 1;
     testing_support::FakeToolkit fakeToolkit;
-    shell::QtToolkit qtToolkit;
+    ui::QtToolkit qtToolkit;
     OurTrace headless(fakeToolkit, false);
     OurTrace shown(qtToolkit, true);
     const std::string target = Target.toStdString();

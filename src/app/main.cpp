@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
-    shell::LoadQtTranslations(application);
+    ui::LoadQtTranslations(application);
     QIcon icon;
     for (const int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
@@ -42,9 +42,9 @@ int main(int argc, char* argv[]) {
     const auto browser = platform::makeLanServerBrowser();
     platform::LinuxNameResolver resolver;
     platform::SystemEnvironment environment;
-    shell::QtToolkit toolkit;
+    ui::QtToolkit toolkit;
 
-    FormMain window({sockets, icmp, *browser, resolver, environment, toolkit});
+    shell::FormMain window({sockets, icmp, *browser, resolver, environment, toolkit});
     window.show();
     return application.exec();
 }

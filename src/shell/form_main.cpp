@@ -26,8 +26,10 @@
 #include "ui/title_bar_buttons.h"
 #include "ui/twips.h"
 
-using namespace shell;
+using namespace ui;
 using controls::Place;
+
+namespace shell {
 
 namespace {
 
@@ -355,3 +357,5 @@ void FormMain::centreOnScreen() {
         move(frame.topLeft());
     }
 }
+
+}  // namespace shell

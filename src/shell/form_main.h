@@ -23,16 +23,18 @@ class HostDetectionPage;
 }
 class TraceRoutePage;
 
-namespace shell {
+namespace ui {
 class MultiLineTextBox;
 }
+
+namespace shell {
 
 class FormMain : public QWidget {
     Q_OBJECT
 
 public:
     // Builds every control, then prepares the window (Form_Load).
-    explicit FormMain(shell::Services services, QWidget* parent = nullptr);
+    explicit FormMain(Services services, QWidget* parent = nullptr);
     ~FormMain() override;
 
     void Form_Load();
@@ -64,7 +66,7 @@ public:
     QLabel* Label4 = nullptr;
     QLineEdit* Text3 = nullptr;
     QLabel* Label5 = nullptr;
-    shell::MultiLineTextBox* Text4 = nullptr;
+    ui::MultiLineTextBox* Text4 = nullptr;
     QListWidget* List1 = nullptr;
 
     // Host detection page.
@@ -75,7 +77,7 @@ public:
     QPushButton* btn_logFile = nullptr;
     QLabel* Label6 = nullptr;
     QTreeWidget* Lv_hosts = nullptr;
-    shell::MultiLineTextBox* Txt_hosts = nullptr;
+    ui::MultiLineTextBox* Txt_hosts = nullptr;
 
     // Ping page.
     QLabel* Label10 = nullptr;
@@ -125,7 +127,9 @@ private:
     void selectTab(int index);
     void centreOnScreen();
 
-    shell::Services services_;
+    Services services_;
     bool closed_ = false;
     bool centred_ = false;
 };
+
+}  // namespace shell

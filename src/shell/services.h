@@ -17,7 +17,7 @@ struct Services {
     platform::ServerBrowser& browser;
     platform::NameResolver& resolver;
     platform::Environment& environment;
-    Toolkit& toolkit;
+    ui::Toolkit& toolkit;
 };
 
 }  // namespace shell

@@ -10,7 +10,7 @@
 #include "ui/look.h"
 #include "ui/twips.h"
 
-namespace shell::controls {
+namespace ui::controls {
 
 namespace {
 
@@ -73,4 +73,4 @@ QWidget* line(QWidget* parent, const QString& name, int x1, int y1, int x2, int 
     return control;
 }
 
-}  // namespace shell::controls
+}  // namespace ui::controls

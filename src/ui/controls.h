@@ -13,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace shell::controls {
+namespace ui::controls {
 
 struct Place {
     int left, top, width, height;  // twips, relative to the parent
@@ -35,4 +35,4 @@ QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, P
 QWidget* line(QWidget* parent, const QString& name, int x1, int y1, int x2, int y2,
               const QColor& colour);
 
-}  // namespace shell::controls
+}  // namespace ui::controls

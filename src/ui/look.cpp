@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <QWidget>
 
-namespace shell::look {
+namespace ui::look {
 
 QFont dialogFont(qreal pointSize, bool bold) {
     QFont font(QStringLiteral("Liberation Sans"));
@@ -57,4 +57,4 @@ void fitTextToWidth(QLabel& label) {
     label.setFont(font);
 }
 
-}  // namespace shell::look
+}  // namespace ui::look

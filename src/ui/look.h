@@ -8,7 +8,7 @@
 class QLabel;
 class QWidget;
 
-namespace shell::look {
+namespace ui::look {
 
 inline const QColor Blue(0, 0, 255);
 inline const QColor DarkBlue(0, 0, 192);
@@ -33,4 +33,4 @@ void setBackground(QWidget& widget, const QColor& colour);
 // the label's width, so that no caption is clipped with wider fonts.
 void fitTextToWidth(QLabel& label);
 
-}  // namespace shell::look
+}  // namespace ui::look

@@ -6,7 +6,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 
-namespace shell {
+namespace ui {
 
 namespace {
 
@@ -71,4 +71,4 @@ void MultiLineTextBox::setTabStops(const QList<qreal>& positions) {
     document()->setDefaultTextOption(option);
 }
 
-}  // namespace shell
+}  // namespace ui

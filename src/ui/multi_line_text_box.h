@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QString>
 
-namespace shell {
+namespace ui {
 
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
@@ -30,4 +30,4 @@ private:
     static QString forDisplay(QString text);
 };
 
-}  // namespace shell
+}  // namespace ui

@@ -11,7 +11,7 @@
 
 #include "ui/title_bar_buttons.h"
 
-namespace shell {
+namespace ui {
 
 MessageResult QtToolkit::messageBox(const QString& text, MessageButtons buttons, MessageIcon icon,
                                     const QString& title) {
@@ -68,4 +68,4 @@ void QtToolkit::showModal(QDialog& dialog) {
     dialog.exec();
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -3,7 +3,7 @@
 
 #include "ui/toolkit.h"
 
-namespace shell {
+namespace ui {
 
 class QtToolkit final : public Toolkit {
 public:
@@ -15,4 +15,4 @@ public:
     void showModal(QDialog& dialog) override;
 };
 
-}  // namespace shell
+}  // namespace ui

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTranslator>
 
-namespace shell {
+namespace ui {
 
 QString QtTranslationsFolder() {
     return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
@@ -22,4 +22,4 @@ bool LoadQtTranslations(QCoreApplication& application) {
     return true;
 }
 
-}  // namespace shell
+}  // namespace ui

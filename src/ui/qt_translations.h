@@ -5,7 +5,7 @@
 class QCoreApplication;
 class QString;
 
-namespace shell {
+namespace ui {
 
 // The folder where Qt's translations are installed.
 QString QtTranslationsFolder();
@@ -15,4 +15,4 @@ QString QtTranslationsFolder();
 // sets itself are not touched.
 bool LoadQtTranslations(QCoreApplication& application);
 
-}  // namespace shell
+}  // namespace ui

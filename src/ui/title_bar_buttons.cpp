@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-namespace shell {
+namespace ui {
 
 namespace {
 
@@ -84,4 +84,4 @@ void KeepOnlyTheCloseButton(QWidget& window) {
     window.setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -4,11 +4,11 @@
 
 class QWidget;
 
-namespace shell {
+namespace ui {
 
 // Call before the window is first shown. The window's flags already ask for
 // it (Qt passes them on as Motif hints); this covers window managers that
 // ignore those hints for the two buttons.
 void KeepOnlyTheCloseButton(QWidget& window);
 
-}  // namespace shell
+}  // namespace ui

@@ -12,7 +12,7 @@
 
 class QDialog;
 
-namespace shell {
+namespace ui {
 
 enum class MessageButtons { Ok, YesNo };  // Yes/No always has Yes as the default
 enum class MessageIcon { None, Information, Exclamation };
@@ -42,4 +42,4 @@ public:
     }
 };
 
-}  // namespace shell
+}  // namespace ui

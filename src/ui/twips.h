@@ -7,7 +7,7 @@
 #include <QRect>
 #include <QtMath>
 
-namespace shell {
+namespace ui {
 
 constexpr int TwipsPerPixel = 15;
 
@@ -19,4 +19,4 @@ inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(toolkit.messages.size(), 1u);
         QCOMPARE(toolkit.messages[0].text,
                  QString("Windows Sockets error occurred during Cleanup."));
-        QCOMPARE(toolkit.messages[0].icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(toolkit.messages[0].icon, ui::MessageIcon::Exclamation);
         QCOMPARE(toolkit.messages[0].title, QString("Tarsino"));
         QCOMPARE(sockets.WSAGetLastError(), platform::socket_error::NotInitialised);
     }
@@ -102,7 +102,7 @@ private slots:
             QString(
                 "Windows Sockets error 10050 has occurred. Unable to successfully get Host Name."));
         for (const auto& message : toolkit.messages) {
-            QCOMPARE(message.icon, shell::MessageIcon::None);
+            QCOMPARE(message.icon, ui::MessageIcon::None);
             QCOMPARE(message.title, QString("Tarsino"));
         }
         QCOMPARE(sockets.openSessions, 0);

@@ -29,18 +29,18 @@ using testing_support::FakeServices;
 
 namespace {
 
-QList<QGroupBox*> pages(FormMain& form) {
+QList<QGroupBox*> pages(shell::FormMain& form) {
     return {form.Fr_domini, form.Fr_Intervallo, form.Fr_Ping, form.Fr_About};
 }
 
-QStringList visiblePages(FormMain& form) {
+QStringList visiblePages(shell::FormMain& form) {
     QStringList names;
     for (QGroupBox* page : pages(form))
         if (page->isVisibleTo(&form)) names << page->objectName();
     return names;
 }
 
-void clickTab(FormMain& form, int index) {
+void clickTab(shell::FormMain& form, int index) {
     QTabBar* bar = form.TabStrip1->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
@@ -53,7 +53,7 @@ class FormMainTest : public QObject {
 private slots:
     void opensOnTraceRoutePageWithEmptyResults() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         QCOMPARE(visiblePages(form), QStringList{"Fr_domini"});
         QCOMPARE(form.TabStrip1->currentIndex(), 0);
         QCOMPARE(form.Combo1->count(), 2);
@@ -75,7 +75,7 @@ private slots:
 
     void tabsCarryKeysCaptionsAndTooltips() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         const QStringList captions{"Trace route", "Dominio", "Ping", "About Tarsino"};
         const QStringList keys{"Trace", "Dominio", "Ping", "About"};
         const QStringList tips{"Trace route su un dominio",
@@ -90,7 +90,7 @@ private slots:
 
     void everyTabClickShowsExactlyItsPageAndKeepsHiddenTexts() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.Text4->setText("Hop #\t1\t<10 ms\t10.0.0.1\r\n");
@@ -107,7 +107,7 @@ private slots:
 
     void captionShowsLocalNameAndAddress() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         QCOMPARE(form.windowTitle(), QString("Tarsino on pc12 [10.0.0.7]"));
         QCOMPARE(fakes.sockets.openSessions, 0);
     }
@@ -115,7 +115,7 @@ private slots:
     void captionWithoutNetworkKeepsItsSeparators() {
         FakeServices fakes;
         fakes.sockets.startFails = true;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         QCOMPARE(form.windowTitle(), QString("Tarsino on  []"));
         QVERIFY(fakes.toolkit.messages.empty());
     }
@@ -124,7 +124,7 @@ private slots:
         FakeServices fakes;
         fakes.sockets.hostNameFails = true;
         fakes.sockets.hostNameError = 10050;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         QCOMPARE(form.windowTitle(), QString("Tarsino on  []"));
         QCOMPARE(fakes.toolkit.messages.size(), 2u);
         QVERIFY(fakes.toolkit.messages[0].text.contains("occurred.  Unable"));
@@ -133,7 +133,7 @@ private slots:
 
     void hopLineFieldsStandAtTheTabStops() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QString line = "Hop #\t7\t35 ms\t10.0.0.1\tx";
@@ -160,7 +160,7 @@ private slots:
 
     void everyControlIsNamedAsDesignedAndLabelled() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         const QStringList names{"TabStrip1",
                                 "Fr_domini",
                                 "Fr_Intervallo",
@@ -232,7 +232,7 @@ private slots:
 
     void layoutInTwipsAtNinetySixDpi() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         QCOMPARE(form.size(), QSize(428, 474));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.Fr_domini->geometry(), QRect(8, 24, 401, 441));
@@ -249,7 +249,7 @@ private slots:
 
     void noCaptionIsClipped() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         for (QLabel* label : form.findChildren<QLabel*>()) {
             const int needed = label->fontMetrics().horizontalAdvance(label->text());
             QVERIFY2(needed <= label->width(), qPrintable(label->objectName()));
@@ -266,7 +266,7 @@ private slots:
     // As shown: a heading longer than the box wraps instead of scrolling sideways.
     void longResultLinesWrapWithoutHorizontalScrollBar() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QString heading = "Tracing Route su " + QString(200, 'w') + ".example.com:";
@@ -295,7 +295,7 @@ private slots:
             details.txt_utente->setText("Rossi");
             QTest::mouseClick(details.OKButton, Qt::LeftButton);
         };
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         clickTab(form, 1);
@@ -326,7 +326,7 @@ private slots:
 
     void tabKeyFollowsThePageFocusOrder() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const auto focusedName = [] {

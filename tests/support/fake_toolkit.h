@@ -16,8 +16,8 @@ namespace testing_support {
 
 struct ShownMessage {
     QString text;
-    shell::MessageButtons buttons;
-    shell::MessageIcon icon;
+    ui::MessageButtons buttons;
+    ui::MessageIcon icon;
     QString title;
 };
 
@@ -26,10 +26,10 @@ struct ProgramEnded : std::runtime_error {
     ProgramEnded() : std::runtime_error("program ended") {}
 };
 
-class FakeToolkit final : public shell::Toolkit {
+class FakeToolkit final : public ui::Toolkit {
 public:
     std::vector<ShownMessage> messages;
-    std::deque<shell::MessageResult> answers;  // for Yes/No boxes; default No
+    std::deque<ui::MessageResult> answers;  // for Yes/No boxes; default No
     std::function<void()> onProcessEvents;
     std::function<void()> onWait;
     std::vector<qint64> waits;  // milliseconds left of each deadline waited for
@@ -37,11 +37,11 @@ public:
     int eventPasses = 0;
     bool ended = false;
 
-    shell::MessageResult messageBox(const QString& text, shell::MessageButtons buttons,
-                                    shell::MessageIcon icon, const QString& title) override {
+    ui::MessageResult messageBox(const QString& text, ui::MessageButtons buttons,
+                                 ui::MessageIcon icon, const QString& title) override {
         messages.push_back({text, buttons, icon, title});
-        if (buttons == shell::MessageButtons::Ok) return shell::MessageResult::Ok;
-        if (answers.empty()) return shell::MessageResult::No;
+        if (buttons == ui::MessageButtons::Ok) return ui::MessageResult::Ok;
+        if (answers.empty()) return ui::MessageResult::No;
         const auto answer = answers.front();
         answers.pop_front();
         return answer;

@@ -13,7 +13,7 @@
 
 #include "ui/multi_line_text_box.h"
 
-using shell::MultiLineTextBox;
+using ui::MultiLineTextBox;
 
 namespace {
 

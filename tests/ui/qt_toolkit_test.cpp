@@ -12,9 +12,9 @@
 
 #include "ui/qt_toolkit.h"
 
-using shell::MessageButtons;
-using shell::MessageIcon;
-using shell::MessageResult;
+using ui::MessageButtons;
+using ui::MessageIcon;
+using ui::MessageResult;
 
 namespace {
 
@@ -72,7 +72,7 @@ class QtToolkitTest : public QObject {
 
 private slots:
     void questionOffersYesByDefaultAndNoOnEscape() {
-        shell::QtToolkit toolkit;
+        ui::QtToolkit toolkit;
         const auto ask = [&] {
             return toolkit.messageBox(
                 "Terminare l'operazione in corso?\r\n(Tarsino verr\u00e0 terminato)",
@@ -100,8 +100,8 @@ private slots:
     void noticesShowTheirIconUnderTheProgramsTitle() {
         QFETCH(MessageIcon, icon);
         QFETCH(QMessageBox::Icon, shownIcon);
-        shell::QtToolkit qtToolkit;
-        shell::Toolkit& toolkit = qtToolkit;  // as the pages call it, with its defaults
+        ui::QtToolkit qtToolkit;
+        ui::Toolkit& toolkit = qtToolkit;  // as the pages call it, with its defaults
         // Text that looks like markup is shown as typed.
         const auto [shown, result] = showAndPress(
             [&] {
@@ -119,7 +119,7 @@ private slots:
     // The wait handles events as they come and returns only once its
     // deadline has passed.
     void waitHandlesEventsUntilItsDeadline() {
-        shell::QtToolkit toolkit;
+        ui::QtToolkit toolkit;
         bool handled = false;
         QTimer::singleShot(0, [&handled] { handled = true; });
         const QDeadlineTimer deadline(200);

@@ -46,14 +46,14 @@ private slots:
         if (!QFileInfo::exists("/usr/share/qt6/translations/qtbase_it.qm"))
             TARSINO_CANNOT_RUN(
                 "Qt's Italian texts are not installed: Debian's qt6-translations-l10n");
-        const QString file = QDir(shell::QtTranslationsFolder()).filePath("qtbase_it.qm");
+        const QString file = QDir(ui::QtTranslationsFolder()).filePath("qtbase_it.qm");
         QVERIFY2(QFileInfo::exists(file), qPrintable(file + " is missing"));
     }
 
     void questionsAndContextMenusReadItalianOnceLoaded() {
         QCOMPARE(yesText(), QString("&Yes"));  // Qt's own English until loaded
 
-        QVERIFY(shell::LoadQtTranslations(*QCoreApplication::instance()));
+        QVERIFY(ui::LoadQtTranslations(*QCoreApplication::instance()));
 
         QMessageBox question;
         question.setWindowTitle("Sinotar");
@@ -69,7 +69,7 @@ private slots:
         QVERIFY2(entries(*boxMenu).contains("&Copia"), qPrintable(entries(*boxMenu).join('|')));
         QVERIFY(entries(*boxMenu).contains("Seleziona tutto"));
 
-        shell::MultiLineTextBox results;
+        ui::MultiLineTextBox results;
         results.setText("Trace Route Completato");
         const std::unique_ptr<QMenu> resultsMenu(results.createStandardContextMenu());
         QVERIFY2(entries(*resultsMenu).contains("&Copia"),

@@ -55,7 +55,7 @@ private slots:
 
     void mainWindowOffersCloseOnly() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QStringList actions;
@@ -66,7 +66,7 @@ private slots:
     // Shown the way the host page shows it: modally, through the toolkit.
     void hostDialogOffersCloseOnly() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         hosts::DialogInfoHost dialog(&form);
@@ -79,14 +79,14 @@ private slots:
             }
             dialog.reject();
         });
-        shell::QtToolkit().showModal(dialog);
+        ui::QtToolkit().showModal(dialog);
         QVERIFY(!actions.isEmpty());
         verifyCloseOnly(actions);
     }
 
     void mainWindowStaysFixedSizeAndCentred() {
         FakeServices fakes;
-        FormMain form(fakes.services());
+        shell::FormMain form(fakes.services());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.size(), QSize(428, 474));

@@ -18,12 +18,12 @@ namespace hosts {
 
 namespace {
 
-using shell::controls::Place;
+using ui::controls::Place;
 
 // Address and name stand out in the dialog's own face, larger and bold.
 QLabel* heading(QWidget* parent, const QString& name, const QString& text, Place place) {
-    QLabel* label = shell::controls::label(parent, name, text, place, shell::look::Blue,
-                                           Qt::AlignLeft | Qt::AlignVCenter);
+    QLabel* label = ui::controls::label(parent, name, text, place, ui::look::Blue,
+                                        Qt::AlignLeft | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);  // host names are shown as they are
     QFont font = parent->font();
     font.setPointSizeF(9.75);
@@ -34,8 +34,8 @@ QLabel* heading(QWidget* parent, const QString& name, const QString& text, Place
 
 // The captions stand level with the middle of their boxes.
 QLabel* caption(QWidget* parent, const QString& name, const QString& text, Place place) {
-    return shell::controls::label(parent, name, text, place, shell::look::Blue,
-                                  Qt::AlignRight | Qt::AlignVCenter);
+    return ui::controls::label(parent, name, text, place, ui::look::Blue,
+                               Qt::AlignRight | Qt::AlignVCenter);
 }
 
 }  // namespace
@@ -49,11 +49,11 @@ DialogInfoHost::DialogInfoHost(QWidget* parent)
     // over, so that the dialog reads like the window it belongs to.
     if (parent) setFont(parent->window()->font());
     setWindowIcon(QApplication::windowIcon());
-    setFixedSize(shell::twips(5745), shell::twips(2340));
+    setFixedSize(ui::twips(5745), ui::twips(2340));
     setSizeGripEnabled(false);
 
     // Created in tab order, "&OK" first, so that it has the focus on opening.
-    using namespace shell::controls;
+    using namespace ui::controls;
     OKButton = button(this, "OKButton", QStringLiteral("&OK"), {4320, 1680, 1215, 375});
     CancelButton =
         button(this, "CancelButton", QStringLiteral("&Annulla"), {3000, 1680, 1215, 375});
@@ -67,8 +67,8 @@ DialogInfoHost::DialogInfoHost(QWidget* parent)
     Label4 = caption(this, "Label4", QStringLiteral("Stanza"), {120, 1815, 1215, 255});
     lbl_ip = heading(this, "lbl_ip", QStringLiteral("IP"), {120, 120, 1215, 255});
     lbl_host = heading(this, "lbl_host", QStringLiteral("Host"), {1560, 120, 4095, 255});
-    Line1 = line(this, "Line1", 120, 480, 5640, 480, shell::look::Blue);
-    Line2 = line(this, "Line2", 120, 2160, 5640, 2160, shell::look::Blue);
+    Line1 = line(this, "Line1", 120, 480, 5640, 480, ui::look::Blue);
+    Line2 = line(this, "Line2", 120, 2160, 5640, 2160, ui::look::Blue);
 
     Label1->setBuddy(txt_utente);
     Label2->setBuddy(txt_sede);

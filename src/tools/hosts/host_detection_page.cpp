@@ -36,7 +36,7 @@ QString signedDecimal(std::uint32_t code) {
 HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
                                      platform::ServerBrowser& browser,
                                      platform::NameResolver& resolver, platform::SocketApi& sockets,
-                                     shell::Toolkit& toolkit, platform::Environment& environment,
+                                     ui::Toolkit& toolkit, platform::Environment& environment,
                                      QObject* parent)
     : QObject(parent),
       controls_(controls),
@@ -146,7 +146,7 @@ void HostDetectionPage::Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Ba
     DialogInfoHost dialog(controls_.window);
     dialog.setTag(*list.model(), position1Based);
     dialog.move(controls_.window->frameGeometry().topLeft() +
-                QPoint(shell::twips(300), shell::twips(2100)));
+                QPoint(ui::twips(300), ui::twips(2100)));
     dialog.fillFromRow();
     toolkit_.showModal(dialog);
     Refresh();
@@ -174,11 +174,11 @@ void HostDetectionPage::btn_logFile_Click() {
     const QString title = QStringLiteral("Sinotar");
     if (outcome.written) {
         toolkit_.messageBox(QStringLiteral("Html Log File creato!\r\n") + outcome.path,
-                            shell::MessageButtons::Ok, shell::MessageIcon::Information, title);
+                            ui::MessageButtons::Ok, ui::MessageIcon::Information, title);
     } else {
         toolkit_.messageBox(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
                                 outcome.path + QStringLiteral("\r\n") + outcome.reason,
-                            shell::MessageButtons::Ok, shell::MessageIcon::Exclamation, title);
+                            ui::MessageButtons::Ok, ui::MessageIcon::Exclamation, title);
     }
 }
 

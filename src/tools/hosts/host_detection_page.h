@@ -18,7 +18,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
-namespace shell {
+namespace ui {
 class MultiLineTextBox;
 }
 
@@ -31,8 +31,8 @@ struct HostDetectionControls {
     QPushButton* CmdNetDetect;
     QPushButton* btn_clearDominio;
     QPushButton* btn_logFile;
-    QTreeWidget* Lv_hosts;               // set up by SetUpHostList
-    shell::MultiLineTextBox* Txt_hosts;  // hidden; holds the report's text
+    QTreeWidget* Lv_hosts;            // set up by SetUpHostList
+    ui::MultiLineTextBox* Txt_hosts;  // hidden; holds the report's text
 };
 
 class HostDetectionPage : public QObject {
@@ -41,7 +41,7 @@ class HostDetectionPage : public QObject {
 public:
     HostDetectionPage(const HostDetectionControls& controls, platform::ServerBrowser& browser,
                       platform::NameResolver& resolver, platform::SocketApi& sockets,
-                      shell::Toolkit& toolkit, platform::Environment& environment,
+                      ui::Toolkit& toolkit, platform::Environment& environment,
                       QObject* parent = nullptr);
 
 public slots:
@@ -63,7 +63,7 @@ private:
     platform::ServerBrowser& browser_;
     platform::NameResolver& resolver_;
     platform::SocketApi& sockets_;
-    shell::Toolkit& toolkit_;
+    ui::Toolkit& toolkit_;
     platform::Environment& environment_;
     bool sorted_ = false;
     int sortKey_ = 0;

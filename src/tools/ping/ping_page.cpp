@@ -11,7 +11,7 @@
 #include "platform/byte_order.h"
 
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
-                   platform::IcmpApi& icmp, shell::Toolkit& toolkit, QObject* parent)
+                   platform::IcmpApi& icmp, ui::Toolkit& toolkit, QObject* parent)
     : QObject(parent), controls_(controls), sockets_(sockets), icmp_(icmp), toolkit_(toolkit) {
     connect(controls_.Cmd_ping, &QPushButton::clicked, this, &PingPage::Cmd_ping_Click);
     connect(controls_.bt_clear_ping, &QPushButton::clicked, this, &PingPage::bt_clear_ping_Click);

@@ -29,7 +29,7 @@ class PingPage : public QObject {
 
 public:
     PingPage(const PingControls& controls, platform::SocketApi& sockets, platform::IcmpApi& icmp,
-             shell::Toolkit& toolkit, QObject* parent = nullptr);
+             ui::Toolkit& toolkit, QObject* parent = nullptr);
 
     void Cmd_ping_Click();
     void bt_clear_ping_Click();
@@ -42,5 +42,5 @@ private:
     PingControls controls_;
     platform::SocketApi& sockets_;
     platform::IcmpApi& icmp_;
-    shell::Toolkit& toolkit_;
+    ui::Toolkit& toolkit_;
 };

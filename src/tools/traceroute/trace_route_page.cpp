@@ -30,7 +30,7 @@ bool isBlank(const QString& text) {
 
 TraceRoutePage::TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
                                platform::SocketApi& sockets, platform::IcmpApi& icmp,
-                               shell::Toolkit& toolkit, QObject* parent)
+                               ui::Toolkit& toolkit, QObject* parent)
     : QObject(parent),
       controls_(controls),
       window_(std::move(window)),
@@ -51,8 +51,8 @@ void TraceRoutePage::Command2_Click() {
     const auto answer = toolkit_.messageBox(
         QStringLiteral("Terminare l'operazione in corso?") + CrLf +
             QStringLiteral("(Tarsino verr\u00e0 terminato)"),
-        shell::MessageButtons::YesNo, shell::MessageIcon::None, QStringLiteral("Sinotar"));
-    if (answer == shell::MessageResult::Yes) toolkit_.endProgram();
+        ui::MessageButtons::YesNo, ui::MessageIcon::None, QStringLiteral("Sinotar"));
+    if (answer == ui::MessageResult::Yes) toolkit_.endProgram();
 }
 
 void TraceRoutePage::TraceRT() {
@@ -66,7 +66,7 @@ void TraceRoutePage::TraceRT() {
 
     if (!Tracert_Module::SocketsInitialize(sockets_)) {
         toolkit_.messageBox(QStringLiteral("Impossibile inizializzare la Socket Windows"),
-                            shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
+                            ui::MessageButtons::Ok, ui::MessageIcon::None, TraceTitle);
         return;
     }
 
@@ -77,7 +77,7 @@ void TraceRoutePage::TraceRT() {
     // success after the first silent hop; say so and send nothing instead.
     if (target.isEmpty()) {
         toolkit_.messageBox(QStringLiteral("Impossibile risolvere il nome host: ") + name,
-                            shell::MessageButtons::Ok, shell::MessageIcon::Exclamation, TraceTitle);
+                            ui::MessageButtons::Ok, ui::MessageIcon::Exclamation, TraceTitle);
         Tracert_Module::SocketsCleanup(sockets_, toolkit_);
         return;
     }
@@ -86,7 +86,7 @@ void TraceRoutePage::TraceRT() {
     const platform::IcmpHandle handle = icmp_.IcmpCreateFile();
     if (handle == 0) {
         toolkit_.messageBox(QStringLiteral("Impossibile aprire un gestore di file ICMP"),
-                            shell::MessageButtons::Ok, shell::MessageIcon::None, TraceTitle);
+                            ui::MessageButtons::Ok, ui::MessageIcon::None, TraceTitle);
         Tracert_Module::SocketsCleanup(sockets_, toolkit_);
         return;
     }

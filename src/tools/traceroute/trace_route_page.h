@@ -19,7 +19,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-namespace shell {
+namespace ui {
 class MultiLineTextBox;
 }
 
@@ -29,10 +29,10 @@ struct TraceRouteControls {
     QPushButton* Command1;
     QLineEdit* Text1;  // the target's address
     QPushButton* Command2;
-    QLineEdit* Text2;                // packets sent
-    QLineEdit* Text3;                // bytes per packet
-    shell::MultiLineTextBox* Text4;  // the hop lines
-    QListWidget* List1;              // hidden; one entry per time to live tried
+    QLineEdit* Text2;             // packets sent
+    QLineEdit* Text3;             // bytes per packet
+    ui::MultiLineTextBox* Text4;  // the hop lines
+    QListWidget* List1;           // hidden; one entry per time to live tried
 };
 
 // What a run asks of the rest of the window, at the moment it needs it.
@@ -53,7 +53,7 @@ public:
     static constexpr int MaximumTtl = 255;
 
     TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
-                   platform::SocketApi& sockets, platform::IcmpApi& icmp, shell::Toolkit& toolkit,
+                   platform::SocketApi& sockets, platform::IcmpApi& icmp, ui::Toolkit& toolkit,
                    QObject* parent = nullptr);
 
     void Command1_Click();
@@ -71,5 +71,5 @@ private:
     TraceRouteWindow window_;
     platform::SocketApi& sockets_;
     platform::IcmpApi& icmp_;
-    shell::Toolkit& toolkit_;
+    ui::Toolkit& toolkit_;
 };

@@ -53,7 +53,7 @@ private slots:
         platform::LinuxSockets sockets;
         platform::LinuxNameResolver resolver;
         const auto browser = platform::makeLanServerBrowser();
-        FormMain form(
+        shell::FormMain form(
             {sockets, fakes.noIcmp, *browser, resolver, fakes.environment, fakes.toolkit});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

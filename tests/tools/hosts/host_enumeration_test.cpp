@@ -144,8 +144,8 @@ private slots:
             f.page->CmdNetDetect_Click();
             QCOMPARE(f.toolkit.messages.size(), 1u);
             QCOMPARE(f.toolkit.messages[0].text, QString(expected));
-            QCOMPARE(f.toolkit.messages[0].buttons, shell::MessageButtons::Ok);
-            QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::None);
+            QCOMPARE(f.toolkit.messages[0].buttons, ui::MessageButtons::Ok);
+            QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::None);
             QCOMPARE(f.toolkit.messages[0].title, QString("Tarsino"));
             QCOMPARE(f.Lv_hosts->topLevelItemCount(), 1);
             QCOMPARE(f.Lv_hosts->topLevelItem(0), row);

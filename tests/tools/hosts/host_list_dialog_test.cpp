@@ -242,7 +242,7 @@ private slots:
     void dialogTakesTheFontOfTheWindowThatOpensIt() {
         HostPageFixture f;
         // The main window's own font, which the application's default is not.
-        f.window.setFont(shell::look::dialogFont());
+        f.window.setFont(ui::look::dialogFont());
         QVERIFY(f.window.font() != QApplication::font());
         f.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.window));

@@ -30,7 +30,7 @@ struct HostPageFixture {
     QPushButton* btn_clearDominio = new QPushButton(QStringLiteral("&Annulla"), &window);
     QPushButton* btn_logFile = new QPushButton(QStringLiteral("&Crea Html Log"), &window);
     QTreeWidget* Lv_hosts = new QTreeWidget(&window);
-    shell::MultiLineTextBox* Txt_hosts = new shell::MultiLineTextBox(&window);
+    ui::MultiLineTextBox* Txt_hosts = new ui::MultiLineTextBox(&window);
     FakeServerBrowser browser;
     FakeNameResolver resolver;
     FakeSockets sockets;

@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(f.toolkit.messages.size(), 1u);
         QCOMPARE(f.toolkit.messages[0].text,
                  QStringLiteral("Html Log File creato!\r\n") + f.reportPath());
-        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+        QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::Information);
         QCOMPARE(f.toolkit.messages[0].title, QString("Sinotar"));
         QCOMPARE(f.folderEntries(), QStringList({"Tarsino.htm"}));
     }
@@ -283,7 +283,7 @@ private slots:
                                      f.reportPath() + QStringLiteral("\r\n")),
                  qPrintable(box.text));
         QVERIFY(box.text.size() > box.text.lastIndexOf('\n') + 1);  // a reason follows the path
-        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(box.icon, ui::MessageIcon::Exclamation);
         QCOMPARE(box.title, QString("Sinotar"));
     }
 
@@ -320,7 +320,7 @@ private slots:
         QVERIFY2(box.text.startsWith(QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
                                      f.reportPath() + QStringLiteral("\r\n")),
                  qPrintable(box.text));
-        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(box.icon, ui::MessageIcon::Exclamation);
         QCOMPARE(box.title, QString("Sinotar"));
     }
 
@@ -349,7 +349,7 @@ private slots:
         QCOMPARE(f.toolkit.messages.size(), 1u);
         QCOMPARE(f.toolkit.messages[0].text,
                  QStringLiteral("Html Log File creato!\r\n") + ReportFixture::dataReportPath());
-        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+        QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::Information);
         QCOMPARE(::chown(folder.constData(), ::geteuid(), ::getegid()), 0);  // so it can be removed
     }
 
@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(f.toolkit.messages.size(), 1u);
         QCOMPARE(f.toolkit.messages[0].text,
                  QStringLiteral("Html Log File creato!\r\n") + expected);
-        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Information);
+        QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::Information);
     }
 
     void nowhereToWriteShowsFailureAndNoSuccess() {
@@ -404,7 +404,7 @@ private slots:
                      QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
                      blocker.fileName() + QStringLiteral("/share/")),
                  qPrintable(f.toolkit.messages[0].text));
-        QCOMPARE(f.toolkit.messages[0].icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::Exclamation);
         // The text was still built for the page.
         QVERIFY(f.Txt_hosts->text().startsWith(QStringLiteral("<html>")));
     }

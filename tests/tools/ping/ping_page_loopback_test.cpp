@@ -32,7 +32,7 @@ QStringList pingLoopback(SocketChoice choice) {
     FakeServices fakes;
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp = platform::LinuxIcmpSeam::make(choice);
-    FormMain form(
+    shell::FormMain form(
         {sockets, icmp, *fakes.browser, fakes.resolver, fakes.environment, fakes.toolkit});
     form.Text6->setText("127.0.0.1");
     form.Cmd_ping->click();

@@ -19,12 +19,12 @@ namespace {
 struct Lab {
     FakeServices fakes;
     FakePathIcmp route;
-    std::unique_ptr<FormMain> form;
+    std::unique_ptr<shell::FormMain> form;
 
     explicit Lab(testing_support::PathHop target = {"127.0.0.1", 0}) {
         route.path = {target};
         fakes.icmp = &route;
-        form = std::make_unique<FormMain>(fakes.services());
+        form = std::make_unique<shell::FormMain>(fakes.services());
     }
     QStringList ping(const QString& address, const QString& data = "who are you") {
         form->Text6->setText(address);

@@ -40,14 +40,14 @@ struct Trace {
     FakeServices fakes;
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
-    std::unique_ptr<FormMain> form;
+    std::unique_ptr<shell::FormMain> form;
 
-    explicit Trace(SocketChoice choice, shell::Toolkit* toolkit = nullptr)
+    explicit Trace(SocketChoice choice, ui::Toolkit* toolkit = nullptr)
         : icmp(platform::LinuxIcmpSeam::make(choice)) {
         shell::Services services{sockets,           icmp,
                                  *fakes.browser,    fakes.resolver,
                                  fakes.environment, toolkit ? *toolkit : fakes.toolkit};
-        form = std::make_unique<FormMain>(services);
+        form = std::make_unique<shell::FormMain>(services);
     }
     void run(const QString& target) {
         form->Combo1->setEditText(target);
@@ -158,7 +158,7 @@ private slots:
         QFETCH(SocketChoice, choice);
         NetnsLab::Inside inside(*lab_, "isolated");
         QVERIFY(inside.ok());
-        shell::QtToolkit toolkit;
+        ui::QtToolkit toolkit;
         Trace trace(choice, &toolkit);
         {
             // The precondition: the facility refuses at once, it does not time out.

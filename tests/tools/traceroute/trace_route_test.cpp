@@ -27,13 +27,13 @@ namespace {
 struct Lab {
     FakeServices fakes;
     FakePathIcmp route;
-    std::unique_ptr<FormMain> form;
+    std::unique_ptr<shell::FormMain> form;
 
     explicit Lab(std::vector<PathHop> path) {
         route.path = std::move(path);
         fakes.icmp = &route;
         fakes.sockets.addHost("target.lab", {{10, 0, 3, 2}});
-        form = std::make_unique<FormMain>(fakes.services());
+        form = std::make_unique<shell::FormMain>(fakes.services());
     }
     void trace(const QString& target) {
         form->Combo1->setEditText(target);
@@ -180,7 +180,7 @@ private slots:
                  {"10.0.2.1", 1, platform::ip_status::GeneralFailure, true},
                  {"10.0.3.2"}});
         FakeToolkit& toolkit = lab.fakes.toolkit;
-        toolkit.answers = {shell::MessageResult::Yes};
+        toolkit.answers = {ui::MessageResult::Yes};
         toolkit.onWait = [&] {
             if (toolkit.waits.size() == 3) lab.form->traceRoute->Command2_Click();
         };
@@ -256,7 +256,7 @@ private slots:
         lab.fakes.sockets.addHost("LOCALHOST", {{10, 0, 3, 3}});
         lab.form->show();
         QVERIFY(QTest::qWaitForWindowExposed(lab.form.get()));
-        QCOMPARE(lab.form->Combo1->itemText(1), FormMain::DefaultRemoteHost);
+        QCOMPARE(lab.form->Combo1->itemText(1), shell::FormMain::DefaultRemoteHost);
         if (!earlier.isEmpty()) {
             lab.route.path = {{earlier.toStdString()}};
             lab.trace(earlier);
@@ -293,7 +293,7 @@ private slots:
         const auto& box = lab.fakes.toolkit.messages[0];
         QCOMPARE(box.text, QString("Impossibile risolvere il nome host: nowhere.invalid"));
         QCOMPARE(box.title, QString("SINOTAR"));
-        QCOMPARE(box.icon, shell::MessageIcon::Exclamation);
+        QCOMPARE(box.icon, ui::MessageIcon::Exclamation);
         QVERIFY(lab.route.calls.empty());
         QCOMPARE(lab.route.handlesOpened, 0);
         QCOMPARE(lab.form->Combo1->count(), 2);
@@ -320,7 +320,7 @@ private slots:
             QCOMPARE(lab.fakes.toolkit.messages[0].text,
                      QString("Impossibile inizializzare la Socket Windows"));
             QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("SINOTAR"));
-            QCOMPARE(lab.fakes.toolkit.messages[0].icon, shell::MessageIcon::None);
+            QCOMPARE(lab.fakes.toolkit.messages[0].icon, ui::MessageIcon::None);
             QCOMPARE(lab.form->Text3->text(), QString("32"));
             QCOMPARE(lab.shown(), QString());
         }
@@ -340,7 +340,7 @@ private slots:
 
     void stopAnsweredNoGoesOnAndYesEndsAtOnce() {
         Lab lab({{"10.0.1.1"}, {"10.0.2.1", 1, 11013, true}, {"10.0.3.2"}});
-        lab.fakes.toolkit.answers = {shell::MessageResult::No, shell::MessageResult::Yes};
+        lab.fakes.toolkit.answers = {ui::MessageResult::No, ui::MessageResult::Yes};
         lab.fakes.toolkit.onProcessEvents = [&] {
             if (lab.fakes.toolkit.eventPasses == 2 || lab.fakes.toolkit.eventPasses == 4)
                 lab.form->traceRoute->Command2_Click();
@@ -355,7 +355,7 @@ private slots:
                 box.text,
                 QString::fromUtf8("Terminare l'operazione in corso?\r\n(Tarsino verrà terminato)"));
             QCOMPARE(box.title, QString("Sinotar"));
-            QCOMPARE(box.buttons, shell::MessageButtons::YesNo);
+            QCOMPARE(box.buttons, ui::MessageButtons::YesNo);
         }
         QCOMPARE(lab.list1(), (QStringList{"1", "2", "2", "2"}));
         QCOMPARE(lab.route.calls.size(), 4u);
@@ -366,7 +366,7 @@ private slots:
         lab.form->Command2->click();  // answered No by default
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
         QVERIFY(!lab.fakes.toolkit.ended);
-        lab.fakes.toolkit.answers = {shell::MessageResult::Yes};
+        lab.fakes.toolkit.answers = {ui::MessageResult::Yes};
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command2_Click());
     }
 
