@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     double roundTripSum = 0;
     const auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < count; ++i) {
-        EchoReply reply;
+        net::EchoReply reply;
         const std::int32_t status = PingModule::SendEcho(sockets, icmp, QStringLiteral("127.0.0.1"),
                                                          QStringLiteral("who are you"), reply);
         if (status == 0) {
@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
     const std::uint32_t destination = sockets.inet_addr("127.0.0.1");
     const QByteArray payload("who are you");
     // The trace route's reply area: the record's image and 7 spare bytes.
-    constexpr std::uint32_t ProbeAreaSize = EchoReply::ImageSize + 7;
+    constexpr std::uint32_t ProbeAreaSize = net::EchoReply::ImageSize + 7;
     long probesAnswered = 0;
-    EchoReply probeReply;
+    net::EchoReply probeReply;
     const auto probesStart = std::chrono::steady_clock::now();
     for (long i = 0; i < count; ++i) {
         const auto sent = PingModule::EchoOnHandle(icmp, handle, destination, payload, nullptr,

@@ -16,7 +16,7 @@ namespace ip = platform::ip_status;
 
 constexpr std::uint32_t BadAddress = 0xffffffff;  // what inet_addr gives for a text it rejects
 constexpr std::uint32_t ReplySize =
-    EchoReply::ImageSize - 1;  // the image's last byte stays untouched
+    net::EchoReply::ImageSize - 1;  // the image's last byte stays untouched
 constexpr std::uint32_t TimeoutMs = 500;
 
 struct StatusRow {
@@ -60,23 +60,23 @@ constexpr StatusRow StatusTable[] = {
 SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
                       const platform::EchoOptions* options, std::uint32_t areaSize,
-                      std::uint32_t timeoutMs, const EchoReply& start) {
+                      std::uint32_t timeoutMs, const net::EchoReply& start) {
     // Clamped rather than wrapped: a payload this long can never fit the reply
     // area, so the facility refuses it instead of sending a truncated one.
     const auto size = static_cast<std::uint16_t>(
         std::min<std::size_t>(data.size(), std::numeric_limits<std::uint16_t>::max()));
-    std::vector<std::uint8_t> area(std::max<std::size_t>(areaSize, EchoReply::ImageSize));
-    const EchoReply::Image image = start.toImage();
+    std::vector<std::uint8_t> area(std::max<std::size_t>(areaSize, net::EchoReply::ImageSize));
+    const net::EchoReply::Image image = start.toImage();
     std::copy(image.begin(), image.end(), area.begin());
     SentEcho sent;
     sent.replies = icmp.IcmpSendEcho(handle, destination, data.data(), size, options, area.data(),
                                      areaSize, timeoutMs);
-    sent.reply = EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>());
+    sent.reply = net::EchoReply::fromImage(std::span(area).first<net::EchoReply::ImageSize>());
     return sent;
 }
 
 std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, const QString& address,
-                      const QString& payload, EchoReply& reply) {
+                      const QString& payload, net::EchoReply& reply) {
     const std::uint32_t destination = sockets.inet_addr(address.toLocal8Bit().toStdString());
     if (destination == BadAddress) return BadAddressStatus;
 

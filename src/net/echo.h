@@ -21,7 +21,7 @@ constexpr std::int32_t PingTimeoutStatus = 500;
 // What one echo came to: the reply record taken back from the reply area, and
 // the number of replies the facility stored there.
 struct SentEcho {
-    EchoReply reply;
+    net::EchoReply reply;
     std::uint32_t replies = 0;
 };
 
@@ -32,13 +32,13 @@ struct SentEcho {
 SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
                       const platform::EchoOptions* options, std::uint32_t areaSize,
-                      std::uint32_t timeoutMs, const EchoReply& start);
+                      std::uint32_t timeoutMs, const net::EchoReply& start);
 
 // Sends one echo to a dotted address and fills `reply`; gives its status:
 // -1 for a text that is not a dotted address and 11050 when no ICMP handle
 // can be opened, both leaving `reply` untouched.
 std::int32_t SendEcho(platform::SocketApi& sockets, platform::IcmpApi& icmp, const QString& address,
-                      const QString& payload, EchoReply& reply);
+                      const QString& payload, net::EchoReply& reply);
 
 // "<code>   [ <text> ]" with the status table's text for the code.
 QString EchoStatusText(const std::int32_t& code);

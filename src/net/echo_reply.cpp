@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace net {
+
 namespace {
 namespace image_codec = platform::echo_reply_image;
 static_assert(image_codec::HeaderImageSize + EchoReply::DataAreaSize == EchoReply::ImageSize);
@@ -21,3 +23,5 @@ EchoReply EchoReply::fromImage(std::span<const std::uint8_t, ImageSize> image) {
     std::memcpy(reply.DataArea.data(), image.data() + image_codec::HeaderImageSize, DataAreaSize);
     return reply;
 }
+
+}  // namespace net

@@ -9,6 +9,8 @@
 
 #include "platform/icmp/echo_reply_image.h"
 
+namespace net {
+
 struct EchoReply : platform::EchoReplyHeader {
     static constexpr std::size_t ImageSize = 288;
     static constexpr std::size_t DataAreaSize = 256;
@@ -19,3 +21,5 @@ struct EchoReply : platform::EchoReplyHeader {
     Image toImage() const;
     static EchoReply fromImage(std::span<const std::uint8_t, ImageSize> image);
 };
+
+}  // namespace net

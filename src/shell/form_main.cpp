@@ -76,12 +76,12 @@ FormMain::FormMain(Services services, QWidget* parent)
 
     // Each page gets its own controls and the services it uses; the trace run
     // falls back on the host page's domain, which only the window may read.
-    traceRoute =
-        new TraceRoutePage({Combo1, Command1, Text1, Command2, Text2, Text3, Text4, List1},
-                           {[this] { return txt_domain->text(); }, [this] { return isClosed(); }},
-                           services_.sockets, services_.icmp, services_.toolkit, this);
-    ping = new PingPage({Text6, Text7, Text5, bt_clear_ping, Cmd_ping}, services_.sockets,
-                        services_.icmp, services_.toolkit, this);
+    traceRoute = new traceroute::TraceRoutePage(
+        {Combo1, Command1, Text1, Command2, Text2, Text3, Text4, List1},
+        {[this] { return txt_domain->text(); }, [this] { return isClosed(); }}, services_.sockets,
+        services_.icmp, services_.toolkit, this);
+    ping = new ping::PingPage({Text6, Text7, Text5, bt_clear_ping, Cmd_ping}, services_.sockets,
+                              services_.icmp, services_.toolkit, this);
     hostDetection = new hosts::HostDetectionPage(
         {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
         services_.browser, services_.resolver, services_.sockets, services_.toolkit,

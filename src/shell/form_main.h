@@ -17,11 +17,15 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+namespace ping {
 class PingPage;
+}
 namespace hosts {
 class HostDetectionPage;
 }
+namespace traceroute {
 class TraceRoutePage;
+}
 
 namespace ui {
 class MultiLineTextBox;
@@ -107,8 +111,8 @@ public:
     QLabel* Label18 = nullptr;
 
     // The tools' handlers.
-    TraceRoutePage* traceRoute = nullptr;
-    PingPage* ping = nullptr;
+    traceroute::TraceRoutePage* traceRoute = nullptr;
+    ping::PingPage* ping = nullptr;
     hosts::HostDetectionPage* hostDetection = nullptr;
 
 protected:

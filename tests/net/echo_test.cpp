@@ -21,8 +21,8 @@ using testing_support::FakeIcmp;
 namespace {
 
 // A record whose every byte differs from zero, to see whether anything was written.
-EchoReply filledReply() {
-    EchoReply reply;
+net::EchoReply filledReply() {
+    net::EchoReply reply;
     reply.Address = 0x01020304;
     reply.Status = 77;
     reply.RoundTripTime = 5;
@@ -34,7 +34,7 @@ EchoReply filledReply() {
     return reply;
 }
 
-bool sameImage(const EchoReply& a, const EchoReply& b) {
+bool sameImage(const net::EchoReply& a, const net::EchoReply& b) {
     return a.toImage() == b.toImage();
 }
 
@@ -117,7 +117,7 @@ private slots:
         QFETCH(QString, address);
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
-        EchoReply reply = filledReply();
+        net::EchoReply reply = filledReply();
         QCOMPARE(PingModule::SendEcho(sockets, icmp, address, "who are you", reply), -1);
         QVERIFY(sameImage(reply, filledReply()));
         QCOMPARE(icmp.opened, 0);
@@ -128,7 +128,7 @@ private slots:
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
         icmp.handleToGive = 0;
-        EchoReply reply = filledReply();
+        net::EchoReply reply = filledReply();
         QCOMPARE(PingModule::SendEcho(sockets, icmp, "127.0.0.1", "who are you", reply), 11050);
         QVERIFY(sameImage(reply, filledReply()));
         QVERIFY(icmp.requests.empty());
@@ -139,7 +139,7 @@ private slots:
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
         icmp.status = 11010;
-        EchoReply reply;
+        net::EchoReply reply;
         QCOMPARE(PingModule::SendEcho(sockets, icmp, "10.0.0.200", "who are you", reply), 11010);
         QCOMPARE(icmp.requests.size(), 1u);
         const auto& request = icmp.requests.front();
@@ -158,7 +158,7 @@ private slots:
     void payloadGoesOutAsLocal8BitAndEmptyPayloadAsNoBytes() {
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
-        EchoReply reply;
+        net::EchoReply reply;
         const QString accented = QString::fromUtf8("caff\xc3\xa8");
         PingModule::SendEcho(sockets, icmp, "127.0.0.1", accented, reply);
         PingModule::SendEcho(sockets, icmp, "127.0.0.1", QString(), reply);
@@ -175,7 +175,7 @@ private slots:
         // 65536 + 10 bytes would wrap to a 10-byte echo that looks like success.
         platform::LinuxSockets sockets;
         FakeIcmp icmp;
-        EchoReply reply;
+        net::EchoReply reply;
         PingModule::SendEcho(sockets, icmp, "127.0.0.1", QString(65546, 'a'), reply);
         QCOMPARE(icmp.requests.front().data.size(), 65535u);
     }
@@ -192,7 +192,7 @@ private slots:
             std::memcpy(area, header, sizeof header);
             std::memcpy(area + 32, "hi\0", 3);
         };
-        EchoReply reply;
+        net::EchoReply reply;
         QCOMPARE(PingModule::SendEcho(sockets, icmp, "127.0.0.1", "hi", reply), 0);
         QCOMPARE(reply.Address, ::inet_addr("127.0.0.1"));
         QCOMPARE(reply.RoundTripTime, 3u);
@@ -204,7 +204,7 @@ private slots:
     }
 
     void imageHasTheFixedLayoutAndRoundTrips() {
-        EchoReply reply;
+        net::EchoReply reply;
         reply.Address = ::inet_addr("10.0.0.200");
         reply.Status = 11013;
         reply.RoundTripTime = 0x01020304;
@@ -215,20 +215,20 @@ private slots:
         reply.Options.bytes[11] = 0x77;
         reply.DataArea[0] = 'w';
         reply.DataArea[255] = 'z';
-        const EchoReply::Image image = reply.toImage();
+        const net::EchoReply::Image image = reply.toImage();
         const std::uint8_t header[] = {10,   0,    0,    200,  0x05, 0x2b, 0, 0, 0x04, 0x03, 0x02,
                                        0x01, 0xfe, 0xff, 0xef, 0xbe, 32,   0, 0, 0,    9};
         QVERIFY(std::memcmp(image.data(), header, sizeof header) == 0);
         QCOMPARE(image[31], std::uint8_t{0x77});
         QCOMPARE(image[32], std::uint8_t{'w'});
         QCOMPARE(image[287], std::uint8_t{'z'});
-        QVERIFY(sameImage(EchoReply::fromImage(image), reply));
+        QVERIFY(sameImage(net::EchoReply::fromImage(image), reply));
 
         // The trace route's 295-byte area: the image followed by spare bytes.
         std::array<std::uint8_t, 295> area{};
         std::copy(image.begin(), image.end(), area.begin());
-        QVERIFY(
-            sameImage(EchoReply::fromImage(std::span(area).first<EchoReply::ImageSize>()), reply));
+        QVERIFY(sameImage(
+            net::EchoReply::fromImage(std::span(area).first<net::EchoReply::ImageSize>()), reply));
     }
 
     void realEchoOnLoopbackComesBackIntoTheDataArea() {
@@ -244,7 +244,7 @@ private slots:
                 "the ICMP helper");
         }
         icmp.IcmpCloseHandle(probe);
-        EchoReply reply;
+        net::EchoReply reply;
         QCOMPARE(PingModule::SendEcho(sockets, icmp, "127.0.0.1", "who are you", reply), 0);
         QCOMPARE(reply.Status, 0);
         QCOMPARE(reply.Address, ::inet_addr("127.0.0.1"));

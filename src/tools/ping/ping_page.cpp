@@ -10,6 +10,8 @@
 #include "net/echo_reply.h"
 #include "platform/byte_order.h"
 
+namespace ping {
+
 PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
                    platform::IcmpApi& icmp, ui::Toolkit& toolkit, QObject* parent)
     : QObject(parent), controls_(controls), sockets_(sockets), icmp_(icmp), toolkit_(toolkit) {
@@ -30,7 +32,7 @@ void PingPage::Cmd_ping_Click() {
         return;
     }
 
-    EchoReply reply;
+    net::EchoReply reply;
     const QString address = controls_.Text6->text();
     const QString data = controls_.Text7->text();
     const std::int32_t status = PingModule::SendEcho(sockets_, icmp_, address, data, reply);
@@ -53,3 +55,5 @@ void PingPage::Cmd_ping_Click() {
 void PingPage::bt_clear_ping_Click() {
     for (QLineEdit* box : controls_.Text5) box->setText(QString());
 }
+
+}  // namespace ping

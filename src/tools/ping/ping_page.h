@@ -15,6 +15,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace ping {
+
 // The page's controls, all owned by the main window.
 struct PingControls {
     QLineEdit* Text6;                 // the dotted address
@@ -44,3 +46,5 @@ private:
     platform::IcmpApi& icmp_;
     ui::Toolkit& toolkit_;
 };
+
+}  // namespace ping

@@ -15,6 +15,8 @@
 #include "tools/traceroute/packet_size.h"
 #include "ui/multi_line_text_box.h"
 
+namespace traceroute {
+
 namespace {
 
 const QString TraceTitle = QStringLiteral("SINOTAR");
@@ -97,7 +99,7 @@ void TraceRoutePage::TraceRT() {
                              QStringLiteral(":") + CrLf + CrLf);
 
     platform::EchoOptions options;
-    EchoReply reply;
+    net::EchoReply reply;
     QString hopAddress;
     for (std::int16_t ttl = 1; ttl <= MaximumTtl; ++ttl) {
         controls_.List1->addItem(QString::number(ttl));
@@ -120,7 +122,7 @@ void TraceRoutePage::TraceRT() {
 
 std::int16_t TraceRoutePage::ProbeHop(platform::IcmpHandle handle, std::uint32_t destination,
                                       std::int32_t packetSize, QString& hopAddress,
-                                      EchoReply& reply, const platform::EchoOptions& options) {
+                                      net::EchoReply& reply, const platform::EchoOptions& options) {
     const std::string requestData(static_cast<std::size_t>(packetSize), 'a');
     const QDeadlineTimer attempt(std::chrono::milliseconds(ProbeTimeoutMs), Qt::PreciseTimer);
     const PingModule::SentEcho sent = PingModule::EchoOnHandle(
@@ -145,3 +147,5 @@ void TraceRoutePage::AppendHopLine(std::uint8_t ttl, std::int32_t roundTripTime,
     controls_.Text4->setText(controls_.Text4->text() +
                              traceroute::HopLine(ttl, roundTripTime, hopAddress));
 }
+
+}  // namespace traceroute

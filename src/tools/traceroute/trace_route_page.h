@@ -23,6 +23,8 @@ namespace ui {
 class MultiLineTextBox;
 }
 
+namespace traceroute {
+
 // The page's controls, all owned by the main window.
 struct TraceRouteControls {
     QComboBox* Combo1;  // the remote host as typed
@@ -49,7 +51,7 @@ class TraceRoutePage : public QObject {
 
 public:
     static constexpr std::uint32_t ProbeTimeoutMs = 2400;
-    static constexpr std::uint32_t ReplyAreaSize = EchoReply::ImageSize + 7;
+    static constexpr std::uint32_t ReplyAreaSize = net::EchoReply::ImageSize + 7;
     static constexpr int MaximumTtl = 255;
 
     TraceRoutePage(const TraceRouteControls& controls, TraceRouteWindow window,
@@ -63,7 +65,7 @@ public:
 private:
     // 0 when a node answered (its line is written), 1 when none did.
     std::int16_t ProbeHop(platform::IcmpHandle handle, std::uint32_t destination,
-                          std::int32_t packetSize, QString& hopAddress, EchoReply& reply,
+                          std::int32_t packetSize, QString& hopAddress, net::EchoReply& reply,
                           const platform::EchoOptions& options);
     void AppendHopLine(std::uint8_t ttl, std::int32_t roundTripTime, const QString& hopAddress);
 
@@ -73,3 +75,5 @@ private:
     platform::IcmpApi& icmp_;
     ui::Toolkit& toolkit_;
 };
+
+}  // namespace traceroute
