@@ -8,11 +8,11 @@ namespace Tracert_Module {
 using net::NoticeKind;
 
 namespace {
-constexpr std::uint16_t kSocketsVersion = 0x0101;
+constexpr std::uint16_t SocketsVersion = 0x0101;
 }
 
 bool SocketsInitialize(platform::SocketApi& sockets) {
-    return sockets.WSAStartup(kSocketsVersion) == 0;
+    return sockets.WSAStartup(SocketsVersion) == 0;
 }
 
 void SocketsCleanup(platform::SocketApi& sockets, net::Notices& notices) {

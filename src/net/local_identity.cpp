@@ -10,7 +10,7 @@ namespace IP_Module {
 
 namespace {
 
-constexpr int kHostNameBufferSize = 256;
+constexpr int HostNameBufferSize = 256;
 
 QString hostNameFailure(int error, const char* tail) {
     return QStringLiteral("Windows Sockets error ") + QString::number(error) + QLatin1String(tail);
@@ -19,10 +19,10 @@ QString hostNameFailure(int error, const char* tail) {
 }  // namespace
 
 QString GetLocalHostName(platform::SocketApi& sockets, net::Notices& notices) {
-    std::array<char, kHostNameBufferSize> buffer{};
+    std::array<char, HostNameBufferSize> buffer{};
     if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
     QString result;
-    if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
+    if (sockets.gethostname(buffer.data(), HostNameBufferSize) == -1) {
         notices.notify(hostNameFailure(sockets.WSAGetLastError(),
                                        " has occurred.  Unable to successfully get Host Name."),
                        net::NoticeKind::Plain);
@@ -35,9 +35,9 @@ QString GetLocalHostName(platform::SocketApi& sockets, net::Notices& notices) {
 }
 
 QString GetLocalIP(platform::SocketApi& sockets, net::Notices& notices) {
-    std::array<char, kHostNameBufferSize> buffer{};
+    std::array<char, HostNameBufferSize> buffer{};
     if (!Tracert_Module::SocketsInitialize(sockets)) return QString();
-    if (sockets.gethostname(buffer.data(), kHostNameBufferSize) == -1) {
+    if (sockets.gethostname(buffer.data(), HostNameBufferSize) == -1) {
         notices.notify(hostNameFailure(sockets.WSAGetLastError(),
                                        " has occurred. Unable to successfully get Host Name."),
                        net::NoticeKind::Plain);

@@ -20,8 +20,8 @@ public:
     // At most `maxThreads` lookups run at any one time, counting those still
     // held by the system resolver after their caller has left: a resolver
     // that never answers cannot make the threads pile up over repeated calls.
-    static constexpr int kDefaultMaxThreads = 16;
-    explicit LinuxNameResolver(Lookup lookup = systemLookup, int maxThreads = kDefaultMaxThreads);
+    static constexpr int DefaultMaxThreads = 16;
+    explicit LinuxNameResolver(Lookup lookup = systemLookup, int maxThreads = DefaultMaxThreads);
     ~LinuxNameResolver() override;
     LinuxNameResolver(const LinuxNameResolver&) = delete;
     LinuxNameResolver& operator=(const LinuxNameResolver&) = delete;

@@ -119,10 +119,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsWithoutResolver_, 30000);
         const int before = threadCount();
         auto gate = std::make_shared<Gate>();
-        constexpr int kThreads = 4;
+        constexpr int Threads = 4;
         {
             LinuxNameResolver resolver(
-                [gate](const std::string& name) { return gate->lookUp(name); }, kThreads);
+                [gate](const std::string& name) { return gate->lookUp(name); }, Threads);
             std::vector<std::string> names;
             for (int i = 0; i < 200; ++i) names.push_back("stuck" + std::to_string(i));
             for (int click = 0; click < 5; ++click) {
@@ -130,19 +130,19 @@ private slots:
                 const Answers answers =
                     resolver.resolveAll(names, in(std::chrono::milliseconds(30)));
                 QCOMPARE(answers, Answers(names.size()));
-                QVERIFY2(threadCount() <= before + kThreads,
+                QVERIFY2(threadCount() <= before + Threads,
                          qPrintable(QString::number(threadCount())));
             }
             // The lookups still held are the only ones ever started.
-            QVERIFY(gate->looked().size() <= std::size_t{kThreads});
-            QVERIFY(gate->mostAtOnce() <= kThreads);
+            QVERIFY(gate->looked().size() <= std::size_t{Threads});
+            QVERIFY(gate->mostAtOnce() <= Threads);
         }
         // The resolver is gone; the held lookups return into answers nobody
         // reads (the sanitizer build catches a write into freed memory), and
         // their threads end without taking up the names that were dropped.
         gate->open();
         QTRY_COMPARE_WITH_TIMEOUT(threadCount(), before, 30000);
-        QVERIFY(gate->looked().size() <= std::size_t{kThreads});
+        QVERIFY(gate->looked().size() <= std::size_t{Threads});
     }
 
 private:

@@ -10,7 +10,7 @@ namespace hosts {
 
 namespace {
 
-constexpr int kColumnWidthTwips = 1440;
+constexpr int ColumnWidthTwips = 1440;
 
 }  // namespace
 
@@ -19,7 +19,7 @@ void SetUpHostList(QTreeWidget& Lv_hosts) {
     QTreeWidgetItem* header = Lv_hosts.headerItem();
     for (int column = 0; column < host_column::Count; ++column) {
         header->setText(column, QString::fromLatin1(ColumnHeaders[column].inList));
-        Lv_hosts.setColumnWidth(column, ui::twips(kColumnWidthTwips));
+        Lv_hosts.setColumnWidth(column, ui::twips(ColumnWidthTwips));
     }
     Lv_hosts.setRootIsDecorated(false);
     Lv_hosts.setItemsExpandable(false);

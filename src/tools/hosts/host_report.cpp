@@ -10,10 +10,10 @@ namespace hosts {
 
 namespace {
 
-const QLatin1String kLineEnd("\r\n");
-const QLatin1String kHeaderCellStart("<td bgcolor='gray'><font face='tahoma' color='white'>");
-const QLatin1String kCellStart("<td><font face='tahoma' color='navy'>");
-const QLatin1String kCellEnd("</font></td>");
+const QLatin1String LineEnd("\r\n");
+const QLatin1String HeaderCellStart("<td bgcolor='gray'><font face='tahoma' color='white'>");
+const QLatin1String CellStart("<td><font face='tahoma' color='navy'>");
+const QLatin1String CellEnd("</font></td>");
 
 // C0, DEL and C1. A C1 character's numeric reference would not even show
 // it: browsers read &#128; to &#159; as Windows-1252 punctuation.
@@ -103,24 +103,24 @@ QString HostReportDocument(const QString& caption, const QString& firstReading,
     QString document;
     document.reserve(1024 + rows.size() * 400);
     document += QLatin1String("<html><head><title>") + title + QLatin1String("Log File: ") +
-                HtmlText(firstReading) + QLatin1String("</title></head>") + kLineEnd;
+                HtmlText(firstReading) + QLatin1String("</title></head>") + LineEnd;
     document += QLatin1String("<body bgcolor = '#f0f0f0'>") +
                 QLatin1String("<p align='center'><h3><font face='tahoma' color='navy'>") + title +
                 QLatin1String("<br>Log File: ") + HtmlText(secondReading) +
-                QLatin1String("</h3></font></p>") + QLatin1String("<hr color='navy'>") + kLineEnd;
+                QLatin1String("</h3></font></p>") + QLatin1String("<hr color='navy'>") + LineEnd;
     document += QLatin1String("<table border='1' cellpadding='1' cellspacing='1'>");
     document += QLatin1String("<tr>");
     for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
-        document += kHeaderCellStart + QLatin1String(ColumnHeaders[column].inReport) + kCellEnd;
+        document += HeaderCellStart + QLatin1String(ColumnHeaders[column].inReport) + CellEnd;
     document += QLatin1String("</tr>");
     for (const QStringList& row : rows) {
         document += QLatin1String("<tr>");
         for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
             document +=
-                kCellStart + HtmlText(row.value(column - host_column::FirstReported)) + kCellEnd;
-        document += QLatin1String("</tr>") + kLineEnd;
+                CellStart + HtmlText(row.value(column - host_column::FirstReported)) + CellEnd;
+        document += QLatin1String("</tr>") + LineEnd;
     }
-    document += QLatin1String("</table><HR color='navy'>") + kLineEnd;
+    document += QLatin1String("</table><HR color='navy'>") + LineEnd;
     return document;
 }
 

@@ -99,8 +99,8 @@ struct Attempt {
 
 Attempt writeInto(const Folder& folder, const QByteArray& content) {
     Attempt attempt;
-    attempt.outcome.path = folder.realPath + QLatin1Char('/') + kReportFileName;
-    const QByteArray name = QFile::encodeName(kReportFileName);
+    attempt.outcome.path = folder.realPath + QLatin1Char('/') + ReportFileName;
+    const QByteArray name = QFile::encodeName(ReportFileName);
     const int at = folder.descriptor.get();
     const auto fail = [&attempt](int error) {
         attempt.outcome.reason = systemReason(error);
@@ -168,7 +168,7 @@ ReportFileOutcome WriteReportFile(const QByteArray& content, const QString& appl
     } else {
         outcome.path = QDir::cleanPath(
             (programFolder.realPath.isEmpty() ? applicationFolder : programFolder.realPath) +
-            QLatin1Char('/') + kReportFileName);
+            QLatin1Char('/') + ReportFileName);
         outcome.reason = systemReason(programFolder.error != 0 ? programFolder.error : EACCES);
     }
 
@@ -177,7 +177,7 @@ ReportFileOutcome WriteReportFile(const QByteArray& content, const QString& appl
     QDir().mkpath(dataPath);
     const Folder dataFolder = openFolder(dataPath);
     if (!dataFolder.descriptor) {
-        outcome.path = QDir::cleanPath(dataPath + QLatin1Char('/') + kReportFileName);
+        outcome.path = QDir::cleanPath(dataPath + QLatin1Char('/') + ReportFileName);
         outcome.reason = systemReason(dataFolder.error);
         return outcome;
     }

@@ -8,7 +8,7 @@
 
 namespace hosts {
 
-inline const QString kReportFileName = QStringLiteral("Tarsino.htm");
+inline const QString ReportFileName = QStringLiteral("Tarsino.htm");
 
 struct ReportFileOutcome {
     bool written = false;

@@ -178,7 +178,7 @@ private slots:
             QCOMPARE(f.column(hosts::host_column::HostName), names);
             QCOMPARE(f.column(hosts::host_column::Address), seen);
             QVERIFY2(
-                threadCount() <= threadsBefore + LinuxNameResolver::kDefaultMaxThreads,
+                threadCount() <= threadsBefore + LinuxNameResolver::DefaultMaxThreads,
                 qPrintable(
                     QStringLiteral("%1 threads, %2 before").arg(threadCount()).arg(threadsBefore)));
         }

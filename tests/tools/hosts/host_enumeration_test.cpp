@@ -92,18 +92,18 @@ private slots:
         const auto called = f.resolver.callTimes[0];
         // Bounds that hold however slowly the click reaches the resolver; the
         // short while of a late call is the pure function's, below.
-        QVERIFY(deadline >= beforeClick + kHostsListedWithin);
-        QVERIFY(deadline <= called + kHostsListedWithin);
+        QVERIFY(deadline >= beforeClick + HostsListedWithin);
+        QVERIFY(deadline <= called + HostsListedWithin);
 
         // A browser that took most or all of the bound still leaves the
         // lookups a short while, counted from when it returned.
         const std::chrono::steady_clock::time_point click{};
-        const auto quick = click + kHostsListedWithin - kShortestResolution - milliseconds(100);
-        QCOMPARE(ResolutionDeadline(click, quick), click + kHostsListedWithin);
-        const auto late = click + kHostsListedWithin - milliseconds(100);
-        QCOMPARE(ResolutionDeadline(click, late), late + kShortestResolution);
-        const auto overdue = click + 3 * kHostsListedWithin;
-        QCOMPARE(ResolutionDeadline(click, overdue), overdue + kShortestResolution);
+        const auto quick = click + HostsListedWithin - ShortestResolution - milliseconds(100);
+        QCOMPARE(ResolutionDeadline(click, quick), click + HostsListedWithin);
+        const auto late = click + HostsListedWithin - milliseconds(100);
+        QCOMPARE(ResolutionDeadline(click, late), late + ShortestResolution);
+        const auto overdue = click + 3 * HostsListedWithin;
+        QCOMPARE(ResolutionDeadline(click, overdue), overdue + ShortestResolution);
     }
 
     void pagingGoesOnWithMoreDataThenStops() {

@@ -22,7 +22,7 @@ namespace status = platform::browser_status;
 
 namespace {
 
-const QString kHeaderRow = QStringLiteral(
+const QString HeaderRow = QStringLiteral(
     "<table border='1' cellpadding='1' cellspacing='1'><tr>"
     "<td bgcolor='gray'><font face='tahoma' color='white'>Indirizzo IP</font></td>"
     "<td bgcolor='gray'><font face='tahoma' color='white'>Nome Host</font></td>"
@@ -132,7 +132,7 @@ private slots:
         ReportFixture f;
         QTest::mouseClick(f.btn_logFile, Qt::LeftButton);
         const QString caption = QStringLiteral("Tarsino on PC12 [10.0.0.7]");
-        const QString document = opening(caption, f.readings) + kHeaderRow +
+        const QString document = opening(caption, f.readings) + HeaderRow +
                                  QStringLiteral("</table><HR color='navy'>\r\n");
         QCOMPARE(readFile(f.reportPath()), (document + QStringLiteral("\r\n")).toLatin1());
         QCOMPARE(f.Txt_hosts->text(), document);
@@ -151,7 +151,7 @@ private slots:
         f.twoHostsFirstAnnotated();
         f.page->btn_logFile_Click();
         const QString document =
-            opening(QStringLiteral("Tarsino on PC12 [10.0.0.7]"), f.readings) + kHeaderRow +
+            opening(QStringLiteral("Tarsino on PC12 [10.0.0.7]"), f.readings) + HeaderRow +
             cells({"10.0.0.2", "pc-b", "Rossi", "Roma", "2", "14"}) + QStringLiteral("\r\n") +
             cells({"10.0.0.1", "pc-a", "", "", "", ""}) + QStringLiteral("\r\n") +
             QStringLiteral("</table><HR color='navy'>\r\n\r\n");
@@ -254,7 +254,7 @@ private slots:
         f.environment.readings = {f.readings.first, f.readings.second};
         f.page->btn_logFile_Click();
         const QString document = opening(QStringLiteral("Tarsino on PC12 [10.0.0.7]"), f.readings) +
-                                 kHeaderRow + QStringLiteral("</table><HR color='navy'>\r\n\r\n");
+                                 HeaderRow + QStringLiteral("</table><HR color='navy'>\r\n\r\n");
         QCOMPARE(readFile(f.reportPath()), document.toLatin1());
         QCOMPARE(f.toolkit.messages.size(), 2u);
     }
