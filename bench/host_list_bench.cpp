@@ -104,7 +104,7 @@ Timings measure(int hosts, const QString& folder) {
     auto* report = new ui::MultiLineTextBox(&window);
     list->setGeometry(8, 96, 393, 337);
     report->hide();
-    hosts::SetUpHostList(*list);
+    hosts::setUpHostList(*list);
     window.show();
 
     LoopbackBrowser browser(hosts);

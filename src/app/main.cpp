@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
-    ui::LoadQtTranslations(application);
+    ui::loadQtTranslations(application);
     QIcon icon;
     for (const int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));

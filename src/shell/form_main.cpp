@@ -88,7 +88,7 @@ FormMain::FormMain(Services services, QWidget* parent)
         services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
-    KeepOnlyTheCloseButton(*this);
+    keepOnlyTheCloseButton(*this);
 }
 
 FormMain::~FormMain() = default;
@@ -187,7 +187,7 @@ void FormMain::buildHostDetectionPage() {
     Lv_hosts->setObjectName("Lv_hosts");
     Lv_hosts->setGeometry(twipsRect(120, 1440, 5895, 5055));
     look::setBackground(*Lv_hosts, look::White);
-    hosts::SetUpHostList(*Lv_hosts);
+    hosts::setUpHostList(*Lv_hosts);
 
     Label24->setBuddy(txt_domain);
     Label6->setBuddy(Lv_hosts);

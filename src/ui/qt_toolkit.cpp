@@ -64,7 +64,7 @@ void QtToolkit::endProgram() {
 
 void QtToolkit::showModal(QDialog& dialog) {
     // Like the main window's, a dialog's title bar offers close alone.
-    KeepOnlyTheCloseButton(dialog);
+    keepOnlyTheCloseButton(dialog);
     dialog.exec();
 }
 

@@ -7,14 +7,14 @@
 
 namespace ui {
 
-QString QtTranslationsFolder() {
+QString qtTranslationsFolder() {
     return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
 }
 
-bool LoadQtTranslations(QCoreApplication& application) {
+bool loadQtTranslations(QCoreApplication& application) {
     // Italian whatever the user's locale: every other text of the window is.
     auto* translator = new QTranslator(&application);
-    if (!translator->load(QStringLiteral("qtbase_it"), QtTranslationsFolder()) ||
+    if (!translator->load(QStringLiteral("qtbase_it"), qtTranslationsFolder()) ||
         !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;

@@ -8,11 +8,11 @@ class QString;
 namespace ui {
 
 // The folder where Qt's translations are installed.
-QString QtTranslationsFolder();
+QString qtTranslationsFolder();
 
 // Installs Qt's Italian translation on the application when it is present
 // (Debian's qt6-translations-l10n); true when installed. Texts the program
 // sets itself are not touched.
-bool LoadQtTranslations(QCoreApplication& application);
+bool loadQtTranslations(QCoreApplication& application);
 
 }  // namespace ui

@@ -71,7 +71,7 @@ QByteArray windowManagerName(xcb_connection_t* connection, xcb_window_t window) 
 
 }  // namespace
 
-void KeepOnlyTheCloseButton(QWidget& window) {
+void keepOnlyTheCloseButton(QWidget& window) {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) return;
     // Openbox leaves out the minimize and maximize buttons for toolbar and

@@ -9,6 +9,6 @@ namespace ui {
 // Call before the window is first shown. The window's flags already ask for
 // it (Qt passes them on as Motif hints); this covers window managers that
 // ignore those hints for the two buttons.
-void KeepOnlyTheCloseButton(QWidget& window);
+void keepOnlyTheCloseButton(QWidget& window);
 
 }  // namespace ui

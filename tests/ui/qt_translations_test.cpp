@@ -46,14 +46,14 @@ private slots:
         if (!QFileInfo::exists("/usr/share/qt6/translations/qtbase_it.qm"))
             TARSINO_CANNOT_RUN(
                 "Qt's Italian texts are not installed: Debian's qt6-translations-l10n");
-        const QString file = QDir(ui::QtTranslationsFolder()).filePath("qtbase_it.qm");
+        const QString file = QDir(ui::qtTranslationsFolder()).filePath("qtbase_it.qm");
         QVERIFY2(QFileInfo::exists(file), qPrintable(file + " is missing"));
     }
 
     void questionsAndContextMenusReadItalianOnceLoaded() {
         QCOMPARE(yesText(), QString("&Yes"));  // Qt's own English until loaded
 
-        QVERIFY(ui::LoadQtTranslations(*QCoreApplication::instance()));
+        QVERIFY(ui::loadQtTranslations(*QCoreApplication::instance()));
 
         QMessageBox question;
         question.setWindowTitle("Sinotar");

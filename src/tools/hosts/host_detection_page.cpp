@@ -100,7 +100,7 @@ void HostDetectionPage::listServers(const platform::ServerEnumResult& result,
     // All names at once, off this thread: one silent name must not cost the
     // others their turn, nor a silent resolver hold the window.
     const auto answers = resolver_.resolveAll(
-        lookupNames, ResolutionDeadline(clicked, std::chrono::steady_clock::now()));
+        lookupNames, resolutionDeadline(clicked, std::chrono::steady_clock::now()));
 
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(count));
@@ -154,8 +154,8 @@ void HostDetectionPage::Lv_hosts_ItemClick(QTreeWidgetItem* row, int position1Ba
 
 void HostDetectionPage::btn_logFile_Click() {
     const QString caption = controls_.window->windowTitle();
-    const QString firstReading = GeneralDateText(environment_.currentDateTime());
-    const QString secondReading = GeneralDateText(environment_.currentDateTime());
+    const QString firstReading = generalDateText(environment_.currentDateTime());
+    const QString secondReading = generalDateText(environment_.currentDateTime());
     const QTreeWidget& list = *controls_.Lv_hosts;
     QList<QStringList> rows;
     rows.reserve(list.topLevelItemCount());
@@ -169,7 +169,7 @@ void HostDetectionPage::btn_logFile_Click() {
     const QString document = HostReportDocument(caption, firstReading, secondReading, rows);
     controls_.Txt_hosts->setText(document);
 
-    const ReportFileOutcome outcome = WriteReportFile(
+    const ReportFileOutcome outcome = writeReportFile(
         document.toLatin1() + QByteArrayLiteral("\r\n"), environment_.applicationFolder());
     const QString title = QStringLiteral("Sinotar");
     if (outcome.written) {

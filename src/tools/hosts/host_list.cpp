@@ -14,7 +14,7 @@ constexpr int ColumnWidthTwips = 1440;
 
 }  // namespace
 
-void SetUpHostList(QTreeWidget& Lv_hosts) {
+void setUpHostList(QTreeWidget& Lv_hosts) {
     Lv_hosts.setColumnCount(host_column::Count);
     QTreeWidgetItem* header = Lv_hosts.headerItem();
     for (int column = 0; column < host_column::Count; ++column) {

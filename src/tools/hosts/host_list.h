@@ -10,6 +10,6 @@ namespace hosts {
 
 // Gives Lv_hosts its seven columns (header texts, widths) and the
 // report-view look: plain rows, whole-row selection, fixed header order.
-void SetUpHostList(QTreeWidget& Lv_hosts);
+void setUpHostList(QTreeWidget& Lv_hosts);
 
 }  // namespace hosts

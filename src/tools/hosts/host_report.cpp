@@ -46,7 +46,7 @@ QString generalFormat(const QString& format) {
 
 }  // namespace
 
-QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
+QString generalDateText(const QDateTime& moment, const QLocale& locale) {
     const QString date =
         locale.toString(moment.date(), generalFormat(locale.dateFormat(QLocale::ShortFormat)));
     const QTime time = moment.time();
@@ -55,7 +55,7 @@ QString GeneralDateText(const QDateTime& moment, const QLocale& locale) {
            locale.toString(time, generalFormat(locale.timeFormat(QLocale::LongFormat)));
 }
 
-QString HtmlText(const QString& value) {
+QString htmlText(const QString& value) {
     if (std::none_of(value.begin(), value.end(), needsEscaping)) return value;
     QString text;
     text.reserve(value.size() + 16);
@@ -99,14 +99,14 @@ QString HtmlText(const QString& value) {
 
 QString HostReportDocument(const QString& caption, const QString& firstReading,
                            const QString& secondReading, const QList<QStringList>& rows) {
-    const QString title = HtmlText(caption);
+    const QString title = htmlText(caption);
     QString document;
     document.reserve(1024 + rows.size() * 400);
     document += QLatin1String("<html><head><title>") + title + QLatin1String("Log File: ") +
-                HtmlText(firstReading) + QLatin1String("</title></head>") + LineEnd;
+                htmlText(firstReading) + QLatin1String("</title></head>") + LineEnd;
     document += QLatin1String("<body bgcolor = '#f0f0f0'>") +
                 QLatin1String("<p align='center'><h3><font face='tahoma' color='navy'>") + title +
-                QLatin1String("<br>Log File: ") + HtmlText(secondReading) +
+                QLatin1String("<br>Log File: ") + htmlText(secondReading) +
                 QLatin1String("</h3></font></p>") + QLatin1String("<hr color='navy'>") + LineEnd;
     document += QLatin1String("<table border='1' cellpadding='1' cellspacing='1'>");
     document += QLatin1String("<tr>");
@@ -117,7 +117,7 @@ QString HostReportDocument(const QString& caption, const QString& firstReading,
         document += QLatin1String("<tr>");
         for (int column = host_column::FirstReported; column <= host_column::LastReported; ++column)
             document +=
-                CellStart + HtmlText(row.value(column - host_column::FirstReported)) + CellEnd;
+                CellStart + htmlText(row.value(column - host_column::FirstReported)) + CellEnd;
         document += QLatin1String("</tr>") + LineEnd;
     }
     document += QLatin1String("</table><HR color='navy'>") + LineEnd;

@@ -72,7 +72,7 @@ Folder openFolder(const QString& path) {
 // The user's own: owned by whoever runs the program, writable by no one else.
 bool isOwnFolder(const Folder& folder) {
     struct stat status {};
-    return folder.descriptor && !IsSystemFolder(folder.realPath) &&
+    return folder.descriptor && !isSystemFolder(folder.realPath) &&
            ::fstat(folder.descriptor.get(), &status) == 0 && S_ISDIR(status.st_mode) &&
            status.st_uid == ::geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
@@ -145,7 +145,7 @@ Attempt writeInto(const Folder& folder, const QByteArray& content) {
 
 }  // namespace
 
-bool IsSystemFolder(const QString& realPath) {
+bool isSystemFolder(const QString& realPath) {
     static const char* const systemFolders[] = {
         "/usr",  "/bin", "/sbin", "/lib",  "/lib32", "/lib64", "/libx32", "/opt", "/etc",
         "/boot", "/var", "/srv",  "/proc", "/sys",   "/dev",   "/run",    "/snap"};
@@ -158,7 +158,7 @@ bool IsSystemFolder(const QString& realPath) {
     return false;
 }
 
-ReportFileOutcome WriteReportFile(const QByteArray& content, const QString& applicationFolder) {
+ReportFileOutcome writeReportFile(const QByteArray& content, const QString& applicationFolder) {
     const Folder programFolder = openFolder(applicationFolder);
     ReportFileOutcome outcome;
     if (isOwnFolder(programFolder)) {

@@ -22,10 +22,10 @@ struct ReportFileOutcome {
 // created there, the user's data folder (made if missing) does. A report
 // name that is a symbolic link is refused, and the old file stays as it was
 // until the new one is complete.
-ReportFileOutcome WriteReportFile(const QByteArray& content, const QString& applicationFolder);
+ReportFileOutcome writeReportFile(const QByteArray& content, const QString& applicationFolder);
 
 // True for the real path of a folder of the system's own (/usr and the like),
 // where no report belongs whoever runs the program.
-bool IsSystemFolder(const QString& realPath);
+bool isSystemFolder(const QString& realPath);
 
 }  // namespace hosts

@@ -12,7 +12,7 @@ namespace hosts {
 constexpr std::chrono::milliseconds HostsListedWithin(2000);
 constexpr std::chrono::milliseconds ShortestResolution(400);
 
-inline std::chrono::steady_clock::time_point ResolutionDeadline(
+inline std::chrono::steady_clock::time_point resolutionDeadline(
     std::chrono::steady_clock::time_point clicked, std::chrono::steady_clock::time_point now) {
     return std::max(clicked + HostsListedWithin, now + ShortestResolution);
 }

@@ -19,7 +19,7 @@ PingPage::PingPage(const PingControls& controls, platform::SocketApi& sockets,
     connect(controls_.bt_clear_ping, &QPushButton::clicked, this, &PingPage::bt_clear_ping_Click);
 }
 
-QString PingPage::SignedAddressText(std::uint32_t networkOrderAddress) {
+QString PingPage::signedAddressText(std::uint32_t networkOrderAddress) {
     std::uint8_t bytes[4];
     std::memcpy(bytes, &networkOrderAddress, 4);
     return QString::number(static_cast<std::int32_t>(platform::byte_order::loadLittle32(bytes)));
@@ -39,7 +39,7 @@ void PingPage::Cmd_ping_Click() {
 
     const auto& boxes = controls_.Text5;
     boxes[0]->setText(PingModule::EchoStatusText(status));
-    boxes[1]->setText(SignedAddressText(reply.Address));
+    boxes[1]->setText(signedAddressText(reply.Address));
     boxes[2]->setText(QString::number(reply.RoundTripTime) + QStringLiteral(" ms"));
     boxes[3]->setText(QString::number(reply.DataSize) + QStringLiteral(" bytes"));
     if (reply.DataArea[0] != '\0') {

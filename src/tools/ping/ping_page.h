@@ -38,7 +38,7 @@ public:
 
     // The four address bytes as stored, read as a little-endian signed number
     // (127.0.0.1 gives 16777343).
-    static QString SignedAddressText(std::uint32_t networkOrderAddress);
+    static QString signedAddressText(std::uint32_t networkOrderAddress);
 
 private:
     PingControls controls_;

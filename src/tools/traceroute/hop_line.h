@@ -8,7 +8,7 @@
 namespace traceroute {
 
 // "<10 ms" below 10 ms, "N ms" up to 1200 ms, "*" beyond.
-QString RoundTripText(std::int32_t milliseconds);
+QString roundTripText(std::int32_t milliseconds);
 
 // "Hop #" TAB ttl TAB round-trip text TAB address CR LF.
 QString HopLine(std::uint8_t ttl, std::int32_t roundTripTime, const QString& hopAddress);

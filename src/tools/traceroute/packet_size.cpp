@@ -7,7 +7,7 @@
 
 namespace traceroute {
 
-std::optional<double> NumberValue(const QString& text) {
+std::optional<double> numberValue(const QString& text) {
     static const QRegularExpression number(
         QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     if (!number.match(text).hasMatch()) return std::nullopt;
@@ -17,16 +17,16 @@ std::optional<double> NumberValue(const QString& text) {
     return value;
 }
 
-QString NormalisedPacketSizeText(const QString& text) {
-    const auto value = NumberValue(text);
+QString normalisedPacketSizeText(const QString& text) {
+    const auto value = numberValue(text);
     if (!value || *value < 32) return QStringLiteral("32");
     if (*value > 128) return QStringLiteral("128");
     return text;
 }
 
-std::int32_t PacketSize(const QString& normalisedText) {
+std::int32_t packetSize(const QString& normalisedText) {
     // nearbyint rounds to nearest with ties to even in the default mode.
-    return static_cast<std::int32_t>(std::nearbyint(NumberValue(normalisedText).value_or(32)));
+    return static_cast<std::int32_t>(std::nearbyint(numberValue(normalisedText).value_or(32)));
 }
 
 }  // namespace traceroute

@@ -10,14 +10,14 @@ namespace traceroute {
 
 // The value of a text that counts as a number: optional sign, digits with an
 // optional "." fraction, optional exponent; blanks around it allowed.
-std::optional<double> NumberValue(const QString& text);
+std::optional<double> numberValue(const QString& text);
 
 // What the box must read before a run: "32" for no number or less than 32,
 // "128" beyond 128, otherwise the text as it is.
-QString NormalisedPacketSizeText(const QString& text);
+QString normalisedPacketSizeText(const QString& text);
 
 // The number of data bytes for a normalised text, a half going to the even
 // neighbour (32.5 gives 32, 33.5 gives 34).
-std::int32_t PacketSize(const QString& normalisedText);
+std::int32_t packetSize(const QString& normalisedText);
 
 }  // namespace traceroute

@@ -63,8 +63,8 @@ void TraceRoutePage::TraceRT() {
     controls_.Text4->setText(QString());
     controls_.List1->clear();
 
-    controls_.Text3->setText(traceroute::NormalisedPacketSizeText(controls_.Text3->text()));
-    const std::int32_t packetSize = traceroute::PacketSize(controls_.Text3->text());
+    controls_.Text3->setText(traceroute::normalisedPacketSizeText(controls_.Text3->text()));
+    const std::int32_t packetSize = traceroute::packetSize(controls_.Text3->text());
 
     if (!Tracert_Module::SocketsInitialize(sockets_)) {
         toolkit_.messageBox(QStringLiteral("Impossibile inizializzare la Socket Windows"),

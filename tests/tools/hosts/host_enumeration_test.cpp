@@ -99,11 +99,11 @@ private slots:
         // lookups a short while, counted from when it returned.
         const std::chrono::steady_clock::time_point click{};
         const auto quick = click + HostsListedWithin - ShortestResolution - milliseconds(100);
-        QCOMPARE(ResolutionDeadline(click, quick), click + HostsListedWithin);
+        QCOMPARE(resolutionDeadline(click, quick), click + HostsListedWithin);
         const auto late = click + HostsListedWithin - milliseconds(100);
-        QCOMPARE(ResolutionDeadline(click, late), late + ShortestResolution);
+        QCOMPARE(resolutionDeadline(click, late), late + ShortestResolution);
         const auto overdue = click + 3 * HostsListedWithin;
-        QCOMPARE(ResolutionDeadline(click, overdue), overdue + ShortestResolution);
+        QCOMPARE(resolutionDeadline(click, overdue), overdue + ShortestResolution);
     }
 
     void pagingGoesOnWithMoreDataThenStops() {

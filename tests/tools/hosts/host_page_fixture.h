@@ -44,7 +44,7 @@ struct HostPageFixture {
         window.resize(720, 480);
         Lv_hosts->setGeometry(8, 96, 700, 337);
         Txt_hosts->hide();
-        hosts::SetUpHostList(*Lv_hosts);
+        hosts::setUpHostList(*Lv_hosts);
         page = std::make_unique<hosts::HostDetectionPage>(
             hosts::HostDetectionControls{&window, txt_domain, CmdNetDetect, btn_clearDominio,
                                          btn_logFile, Lv_hosts, Txt_hosts},

@@ -214,36 +214,36 @@ private slots:
     }
 
     void escapingTable() {
-        QCOMPARE(HtmlText(QString()), QString());
-        QCOMPARE(HtmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
-        QCOMPARE(HtmlText("a&b<c>d\"e'f"), QString("a&amp;b&lt;c&gt;d&quot;e&#39;f"));
-        QCOMPARE(HtmlText("&amp;"), QString("&amp;amp;"));
-        QCOMPARE(HtmlText(QString::fromUtf16(u"\u00e9\u4e2d\U0001F600")),
+        QCOMPARE(htmlText(QString()), QString());
+        QCOMPARE(htmlText("10.0.0.1 pc-a_B"), QString("10.0.0.1 pc-a_B"));
+        QCOMPARE(htmlText("a&b<c>d\"e'f"), QString("a&amp;b&lt;c&gt;d&quot;e&#39;f"));
+        QCOMPARE(htmlText("&amp;"), QString("&amp;amp;"));
+        QCOMPARE(htmlText(QString::fromUtf16(u"\u00e9\u4e2d\U0001F600")),
                  QString("&#233;&#20013;&#128512;"));
         // A lone surrogate cannot be written: it becomes the replacement character.
-        QCOMPARE(HtmlText(QString(QChar(0xD800))), QString("&#65533;"));
+        QCOMPARE(htmlText(QString(QChar(0xD800))), QString("&#65533;"));
         // Control characters go, all of them; the characters around them stay.
         const std::u16string_view controls =
             u"a\u0000b\tc\r\nd\u001be\u001f~\u007ff\u0085g\u009f\u00a0"sv;
-        QCOMPARE(HtmlText(QString::fromUtf16(controls.data(), controls.size())),
+        QCOMPARE(htmlText(QString::fromUtf16(controls.data(), controls.size())),
                  QString("abcde~fg&#160;"));
-        QCOMPARE(HtmlText(QString("\r\n\t")), QString());
+        QCOMPARE(htmlText(QString("\r\n\t")), QString());
     }
 
     void generalDateTable() {
         const QLocale italian(QLocale::Italian, QLocale::Italy);
         const QLocale american(QLocale::English, QLocale::UnitedStates);
         const QDateTime evening(QDate(2002, 4, 19), QTime(20, 39, 23), QTimeZone::utc());
-        QCOMPARE(GeneralDateText(evening, italian), QString("19/04/2002 20:39:23"));
+        QCOMPARE(generalDateText(evening, italian), QString("19/04/2002 20:39:23"));
         // Qt 6.5 and later (CLDR 42, Debian 13) put a narrow no-break space
         // before the marker; earlier releases a plain one.
-        const QString americanText = GeneralDateText(evening, american);
+        const QString americanText = generalDateText(evening, american);
         QVERIFY2(americanText == QString("4/19/2002 8:39:23 PM") ||
                      americanText == QString::fromUtf8("4/19/2002 8:39:23\u202fPM"),
                  qPrintable(americanText));
         const QDateTime midnight(QDate(2002, 4, 19), QTime(0, 0, 0), QTimeZone::utc());
-        QCOMPARE(GeneralDateText(midnight, italian), QString("19/04/2002"));
-        QCOMPARE(GeneralDateText(midnight.addSecs(1), italian), QString("19/04/2002 00:00:01"));
+        QCOMPARE(generalDateText(midnight, italian), QString("19/04/2002"));
+        QCOMPARE(generalDateText(midnight.addSecs(1), italian), QString("19/04/2002 00:00:01"));
     }
 
     void secondClickReplacesTheFile() {
@@ -368,9 +368,9 @@ private slots:
     void systemFoldersTable() {
         for (const char* system : {"/", "/usr", "/usr/bin", "/usr/local/bin", "/bin", "/sbin",
                                    "/lib/x86_64-linux-gnu", "/opt/tarsino", "/etc", "/var/lib/x"})
-            QVERIFY2(IsSystemFolder(system), system);
+            QVERIFY2(isSystemFolder(system), system);
         for (const char* own : {"/home/rossi/tarsino", "/root/build", "/tmp/x", "/usr2", "/optics"})
-            QVERIFY2(!IsSystemFolder(own), own);
+            QVERIFY2(!isSystemFolder(own), own);
     }
 
     void unwritableApplicationFolderFallsBackToDataFolder() {

@@ -58,10 +58,10 @@ private slots:
     }
 
     void signedAddressReadsTheStoredBytesLittleEndian() {
-        QCOMPARE(ping::PingPage::SignedAddressText(::inet_addr("127.0.0.1")), QString("16777343"));
-        QCOMPARE(ping::PingPage::SignedAddressText(::inet_addr("192.168.1.1")),
+        QCOMPARE(ping::PingPage::signedAddressText(::inet_addr("127.0.0.1")), QString("16777343"));
+        QCOMPARE(ping::PingPage::signedAddressText(::inet_addr("192.168.1.1")),
                  QString("16885952"));
-        QCOMPARE(ping::PingPage::SignedAddressText(::inet_addr("10.0.0.200")),
+        QCOMPARE(ping::PingPage::signedAddressText(::inet_addr("10.0.0.200")),
                  QString("-939524086"));
         Lab lab({"10.0.0.200", 7});
         QCOMPARE(lab.ping("10.0.0.200").at(1), QString("-939524086"));

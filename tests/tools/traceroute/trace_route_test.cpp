@@ -74,7 +74,7 @@ private slots:
     void roundTripTexts() {
         QFETCH(int, milliseconds);
         QFETCH(QString, text);
-        QCOMPARE(traceroute::RoundTripText(milliseconds), text);
+        QCOMPARE(traceroute::roundTripText(milliseconds), text);
     }
 
     void hopLineLayout() {
