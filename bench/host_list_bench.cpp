@@ -19,8 +19,8 @@
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
 #include "platform/server_browser.h"
+#include "tools/hosts/host_columns.h"
 #include "tools/hosts/host_detection_page.h"
-#include "tools/hosts/host_list.h"
 #include "ui/multi_line_text_box.h"
 #include "ui/toolkit.h"
 
@@ -104,7 +104,6 @@ Timings measure(int hosts, const QString& folder) {
     auto* report = new ui::MultiLineTextBox(&window);
     list->setGeometry(8, 96, 393, 337);
     report->hide();
-    hosts::setUpHostList(*list);
     window.show();
 
     LoopbackBrowser browser(hosts);

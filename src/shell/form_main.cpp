@@ -17,7 +17,6 @@
 
 #include "net/local_identity.h"
 #include "tools/hosts/host_detection_page.h"
-#include "tools/hosts/host_list.h"
 #include "tools/ping/ping_page.h"
 #include "tools/traceroute/trace_route_page.h"
 #include "ui/controls.h"
@@ -187,7 +186,6 @@ void FormMain::buildHostDetectionPage() {
     Lv_hosts->setObjectName("Lv_hosts");
     Lv_hosts->setGeometry(twipsRect(120, 1440, 5895, 5055));
     look::setBackground(*Lv_hosts, look::White);
-    hosts::setUpHostList(*Lv_hosts);
 
     Label24->setBuddy(txt_domain);
     Label6->setBuddy(Lv_hosts);

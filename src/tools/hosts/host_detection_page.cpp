@@ -45,6 +45,7 @@ HostDetectionPage::HostDetectionPage(const HostDetectionControls& controls,
       sockets_(sockets),
       toolkit_(toolkit),
       environment_(environment) {
+    setUpHostList(*controls_.Lv_hosts);
     connect(controls_.CmdNetDetect, &QPushButton::clicked, this,
             &HostDetectionPage::CmdNetDetect_Click);
     connect(controls_.btn_clearDominio, &QPushButton::clicked, this,

@@ -31,7 +31,7 @@ struct HostDetectionControls {
     QPushButton* CmdNetDetect;
     QPushButton* btn_clearDominio;
     QPushButton* btn_logFile;
-    QTreeWidget* Lv_hosts;            // set up by setUpHostList
+    QTreeWidget* Lv_hosts;            // its columns set up by the page
     ui::MultiLineTextBox* Txt_hosts;  // hidden; holds the report's text
 };
 

@@ -17,8 +17,8 @@
 #include "fake_server_browser.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
+#include "tools/hosts/host_columns.h"
 #include "tools/hosts/host_detection_page.h"
-#include "tools/hosts/host_list.h"
 #include "ui/multi_line_text_box.h"
 
 namespace testing_support {
@@ -44,7 +44,6 @@ struct HostPageFixture {
         window.resize(720, 480);
         Lv_hosts->setGeometry(8, 96, 700, 337);
         Txt_hosts->hide();
-        hosts::setUpHostList(*Lv_hosts);
         page = std::make_unique<hosts::HostDetectionPage>(
             hosts::HostDetectionControls{&window, txt_domain, CmdNetDetect, btn_clearDominio,
                                          btn_logFile, Lv_hosts, Txt_hosts},
