@@ -15,14 +15,15 @@
 #include "cannot_run.h"
 #include "fake_services.h"
 #include "netns_lab.h"
+#include "ping_page_fixture.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_icmp_seam.h"
 #include "platform/linux_sockets.h"
-#include "shell/form_main.h"
 #include "unprivileged_run.h"
 
 using testing_support::FakeServices;
 using testing_support::NetnsLab;
+using testing_support::PingPageFixture;
 using testing_support::UnprivilegedRun;
 using SocketChoice = platform::LinuxIcmpSeam::Channel;
 
@@ -32,12 +33,8 @@ QStringList pingLoopback(SocketChoice choice) {
     FakeServices fakes;
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp = platform::LinuxIcmpSeam::make(choice);
-    shell::FormMain form(
-        {sockets, icmp, *fakes.browser, fakes.resolver, fakes.environment, fakes.toolkit});
-    form.Text6->setText("127.0.0.1");
-    form.Cmd_ping->click();
-    QStringList boxes;
-    for (QLineEdit* box : form.Text5) boxes << box->text();
+    PingPageFixture page(sockets, icmp, fakes.toolkit);
+    QStringList boxes = page.ping("127.0.0.1");
     // The round trip depends on the machine's load: only its form is fixed.
     if (QRegularExpression("^\\d+ ms$").match(boxes[2]).hasMatch()) boxes[2] = "N ms";
     return boxes;

@@ -1,4 +1,4 @@
-// The ping page's two buttons, through the real window with a fake echo
+// The ping page's two buttons, on the page's own controls with a fake echo
 // facility: what each outcome leaves in the six result boxes.
 
 #include <QtTest>
@@ -8,35 +8,23 @@
 
 #include "fake_path_icmp.h"
 #include "fake_services.h"
-#include "shell/form_main.h"
+#include "ping_page_fixture.h"
 #include "tools/ping/ping_page.h"
 
 using testing_support::FakePathIcmp;
 using testing_support::FakeServices;
+using testing_support::PingPageFixture;
 
 namespace {
 
 struct Lab {
     FakeServices fakes;
     FakePathIcmp route;
-    std::unique_ptr<shell::FormMain> form;
+    PingPageFixture page{fakes.sockets, route, fakes.toolkit};
 
-    explicit Lab(testing_support::PathHop target = {"127.0.0.1", 0}) {
-        route.path = {target};
-        fakes.icmp = &route;
-        form = std::make_unique<shell::FormMain>(fakes.services());
-    }
-    QStringList ping(const QString& address, const QString& data = "who are you") {
-        form->Text6->setText(address);
-        form->Text7->setText(data);
-        form->Cmd_ping->click();
-        return boxes();
-    }
-    QStringList boxes() const {
-        QStringList texts;
-        for (QLineEdit* box : form->Text5) texts << box->text();
-        return texts;
-    }
+    explicit Lab(testing_support::PathHop target = {"127.0.0.1", 0}) { route.path = {target}; }
+    QStringList ping(const QString& address) { return page.ping(address); }
+    QStringList boxes() const { return page.boxes(); }
 };
 
 }  // namespace
@@ -70,7 +58,7 @@ private slots:
     void textThatIsNoDottedAddressShowsBadFormatAndZeros() {
         for (const QString address : {"", "server01", "255.255.255.255", "1.2.3.4.5"}) {
             Lab lab;
-            lab.form->Text5[4]->setText("earlier data");
+            lab.page.Text5[4]->setText("earlier data");
             QCOMPARE(lab.ping(address), (QStringList{"-1   [ inet_addr: bad IP format ]", "0",
                                                      "0 ms", "0 bytes", "earlier data", "0"}));
             QVERIFY(lab.route.calls.empty());
@@ -80,7 +68,7 @@ private slots:
 
     void timeOutShowsItsStatusAndKeepsEarlierData() {
         Lab lab({"10.0.0.9", 1, 0, true});
-        lab.form->Text5[4]->setText("earlier data");
+        lab.page.Text5[4]->setText("earlier data");
         const QStringList boxes = lab.ping("10.0.0.9");
         QCOMPARE(boxes[0], QString("11010   [ ip req timed out ]"));
         QCOMPARE(boxes[4], QString("earlier data"));
@@ -95,7 +83,7 @@ private slots:
 
     void sessionThatCannotStartChangesNothing() {
         Lab lab;
-        lab.form->Text5[0]->setText("before");
+        lab.page.Text5[0]->setText("before");
         lab.fakes.sockets.startFails = true;
         QCOMPARE(lab.ping("127.0.0.1"), (QStringList{"before", "", "", "", "", ""}));
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
@@ -119,11 +107,11 @@ private slots:
     void clearEmptiesAllSixBoxesAndKeepsTheInputs() {
         Lab lab;
         lab.ping("127.0.0.1");
-        lab.form->bt_clear_ping->click();
+        lab.page.bt_clear_ping->click();
         QCOMPARE(lab.boxes(), QStringList(6, QString()));
-        QCOMPARE(lab.form->Text6->text(), QString("127.0.0.1"));
-        QCOMPARE(lab.form->Text7->text(), QString("who are you"));
-        lab.form->bt_clear_ping->click();
+        QCOMPARE(lab.page.Text6->text(), QString("127.0.0.1"));
+        QCOMPARE(lab.page.Text7->text(), QString("who are you"));
+        lab.page.bt_clear_ping->click();
         QCOMPARE(lab.boxes(), QStringList(6, QString()));
     }
 };
