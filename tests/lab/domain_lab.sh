@@ -190,12 +190,8 @@ changes_on_this_machine() {
 }
 
 run_on_client() {
-    [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
-        { echo "lab $lab is not up" >&2; return 2; }
-    mkdir -p -m 700 "$dir/runtime" "$dir/home"
-    nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
-        env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir/home" \
-        KRB5CCNAME="FILE:$dir/client/ccache" "$@"
+    mkdir -p -m 700 "$dir/home"
+    on_client HOME="$dir/home" KRB5CCNAME="FILE:$dir/client/ccache" "$@"
 }
 
 lab_main "$@"

@@ -367,11 +367,7 @@ changes_on_this_machine() {
 }
 
 run_on_client() {
-    [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
-        { echo "lab $lab is not up" >&2; exit 2; }
-    mkdir -p -m 700 "$dir/runtime"
-    exec nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
-        env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" HOME="$dir/client/home" "$@"
+    on_client HOME="$dir/client/home" "$@"
 }
 
 lab_main "$@"

@@ -79,6 +79,17 @@ down() {
     rm -rf "$dir"
 }
 
+# Runs a command on the client side (the namespaces of the process in
+# $dir/client.pid) with the lab's folder, a run-time folder of its own and the
+# environment given before it (NAME=VALUE ...).
+on_client() {
+    [ -s "$dir/client.pid" ] && kill -0 "$(cat "$dir/client.pid")" 2>/dev/null ||
+        { echo "lab $lab is not up" >&2; return 2; }
+    mkdir -p -m 700 "$dir/runtime"
+    nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
+        env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" "$@"
+}
+
 lab_main() {
     local command=${1:-}
     [ $# -gt 0 ] && shift
