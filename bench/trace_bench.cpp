@@ -85,7 +85,7 @@ public:
     platform::IcmpHandle IcmpCreateFile() override { return icmp_.IcmpCreateFile(); }
     std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination,
                                const void* requestData, std::uint16_t requestSize,
-                               const platform::EchoOptions* options, void* replyBuffer,
+                               const platform::icmp::EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override {
         marks_.emplace_back(Mark::SendBegin, Clock::now());
         const std::uint32_t replies =

@@ -21,7 +21,8 @@ int main(int argc, char* argv[]) {
     // Qt loads plugins that environment variables name: a capability left on
     // this file by mistake (ICMP needs none here, only tarsino-icmp) goes
     // before Qt starts. Root's own privilege is root's business.
-    if (::getuid() != 0 && platform::holdsCapabilities() && !platform::giveUpCapabilities()) {
+    if (::getuid() != 0 && platform::process::holdsCapabilities() &&
+        !platform::process::giveUpCapabilities()) {
         std::fputs(
             "tarsino: cannot give up the capabilities this file was granted; remove them with "
             "setcap -r\n",

@@ -12,7 +12,7 @@ namespace PingModule {
 
 namespace {
 
-namespace ip = platform::ip_status;
+namespace ip = platform::icmp::ip_status;
 
 constexpr std::uint32_t BadAddress = 0xffffffff;  // what inet_addr gives for a text it rejects
 constexpr std::uint32_t ReplySize =
@@ -59,7 +59,7 @@ constexpr StatusRow StatusTable[] = {
 
 SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
-                      const platform::EchoOptions* options, std::uint32_t areaSize,
+                      const platform::icmp::EchoOptions* options, std::uint32_t areaSize,
                       std::uint32_t timeoutMs, const net::EchoReply& start) {
     // Clamped rather than wrapped: a payload this long can never fit the reply
     // area, so the facility refuses it instead of sending a truncated one.

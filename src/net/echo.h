@@ -31,7 +31,7 @@ struct SentEcho {
 // beyond 65535 bytes is not sent.
 SentEcho EchoOnHandle(platform::IcmpApi& icmp, platform::IcmpHandle handle,
                       std::uint32_t destination, std::span<const char> data,
-                      const platform::EchoOptions* options, std::uint32_t areaSize,
+                      const platform::icmp::EchoOptions* options, std::uint32_t areaSize,
                       std::uint32_t timeoutMs, const net::EchoReply& start);
 
 // Sends one echo to a dotted address and fills `reply`; gives its status:

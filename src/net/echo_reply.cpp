@@ -5,7 +5,7 @@
 namespace net {
 
 namespace {
-namespace image_codec = platform::echo_reply_image;
+namespace image_codec = platform::icmp::echo_reply_image;
 static_assert(image_codec::HeaderImageSize + EchoReply::DataAreaSize == EchoReply::ImageSize);
 }  // namespace
 
@@ -18,7 +18,7 @@ EchoReply::Image EchoReply::toImage() const {
 
 EchoReply EchoReply::fromImage(std::span<const std::uint8_t, ImageSize> image) {
     EchoReply reply;
-    static_cast<platform::EchoReplyHeader&>(reply) =
+    static_cast<platform::icmp::EchoReplyHeader&>(reply) =
         image_codec::readHeader(image.first<image_codec::HeaderImageSize>());
     std::memcpy(reply.DataArea.data(), image.data() + image_codec::HeaderImageSize, DataAreaSize);
     return reply;

@@ -11,7 +11,7 @@
 
 namespace net {
 
-struct EchoReply : platform::EchoReplyHeader {
+struct EchoReply : platform::icmp::EchoReplyHeader {
     static constexpr std::size_t ImageSize = 288;
     static constexpr std::size_t DataAreaSize = 256;
     using Image = std::array<std::uint8_t, ImageSize>;

@@ -26,7 +26,7 @@ public:
     // outcome in both cases.
     virtual std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination,
                                        const void* requestData, std::uint16_t requestSize,
-                                       const EchoOptions* options, void* replyBuffer,
+                                       const icmp::EchoOptions* options, void* replyBuffer,
                                        std::uint32_t replySize, std::uint32_t timeoutMs) = 0;
 
     virtual bool IcmpCloseHandle(IcmpHandle handle) = 0;

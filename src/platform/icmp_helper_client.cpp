@@ -111,8 +111,8 @@ std::unique_ptr<IcmpHelperClient> IcmpHelperClient::start(const std::string& pat
     std::unique_ptr<IcmpHelperClient> client(new IcmpHelperClient(ends[0], process));
     // The helper opens its socket and gives up its privilege before it says
     // it is ready; a helper that cannot open one has nothing to offer.
-    if (client->readFrame(icmp_helper::ReadySize, Clock::now() + Margin) != Read::Done ||
-        icmp_helper::parseReady(client->frame_) != true)
+    if (client->readFrame(icmp::helper::ReadySize, Clock::now() + Margin) != Read::Done ||
+        icmp::helper::parseReady(client->frame_) != true)
         return nullptr;
     return client;
 }
@@ -124,35 +124,37 @@ IcmpHelperClient::~IcmpHelperClient() {
     end(true);
 }
 
-EchoOutcome IcmpHelperClient::echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
-                                   std::uint8_t timeToLive, std::chrono::milliseconds timeout) {
-    EchoOutcome outcome;
-    outcome.status = ip_status::GeneralFailure;
+icmp::EchoOutcome IcmpHelperClient::echo(std::uint32_t destination,
+                                         std::span<const std::uint8_t> payload,
+                                         std::uint8_t timeToLive,
+                                         std::chrono::milliseconds timeout) {
+    icmp::EchoOutcome outcome;
+    outcome.status = icmp::ip_status::GeneralFailure;
     if (process_ == 0) return outcome;
     // Over the largest IPv4 packet, as the kernel would say of such a request.
-    if (payload.size() > icmp_helper::MaxPayloadSize) {
-        outcome.status = ip_status::PacketTooBig;
+    if (payload.size() > icmp::helper::MaxPayloadSize) {
+        outcome.status = icmp::ip_status::PacketTooBig;
         return outcome;
     }
-    timeout = std::clamp(timeout, std::chrono::milliseconds::zero(), icmp_helper::MaxTimeout);
-    icmp_helper::EchoRequest request;
+    timeout = std::clamp(timeout, std::chrono::milliseconds::zero(), icmp::helper::MaxTimeout);
+    icmp::helper::EchoRequest request;
     request.destination = destination;
     request.timeToLive = timeToLive;
     request.timeout = timeout;
     request.payload = payload;
-    icmp_helper::encodeRequest(frame_, request);
+    icmp::helper::encodeRequest(frame_, request);
     if (!sendAll(connection_, frame_)) {
         end(false);
         return outcome;
     }
-    const Read read = readFrame(icmp_helper::MaxAnswerSize, Clock::now() + timeout + Margin);
+    const Read read = readFrame(icmp::helper::MaxAnswerSize, Clock::now() + timeout + Margin);
     if (read != Read::Done) {
         // Silent past the request's own time-out: for the caller, the request timed out.
-        if (read == Read::TimedOut) outcome.status = ip_status::ReqTimedOut;
+        if (read == Read::TimedOut) outcome.status = icmp::ip_status::ReqTimedOut;
         end(false);
         return outcome;
     }
-    if (auto answer = icmp_helper::parseAnswer(frame_, payload.size())) return *answer;
+    if (auto answer = icmp::helper::parseAnswer(frame_, payload.size())) return *answer;
     end(false);
     return outcome;
 }
@@ -170,17 +172,17 @@ bool IcmpHelperClient::stillServing() {
 
 IcmpHelperClient::Read IcmpHelperClient::readFrame(std::size_t maxSize,
                                                    Clock::time_point deadline) {
-    frame_.assign(icmp_helper::LengthSize, 0);
+    frame_.assign(icmp::helper::LengthSize, 0);
     if (const Read read =
-            readExactly(connection_, frame_.data(), icmp_helper::LengthSize, deadline);
+            readExactly(connection_, frame_.data(), icmp::helper::LengthSize, deadline);
         read != Read::Done)
         return read;
     const std::size_t size =
-        icmp_helper::frameSize(std::span(frame_).first<icmp_helper::LengthSize>());
+        icmp::helper::frameSize(std::span(frame_).first<icmp::helper::LengthSize>());
     if (size > maxSize) return Read::Failed;
     frame_.resize(size);
-    return readExactly(connection_, frame_.data() + icmp_helper::LengthSize,
-                       size - icmp_helper::LengthSize, deadline);
+    return readExactly(connection_, frame_.data() + icmp::helper::LengthSize,
+                       size - icmp::helper::LengthSize, deadline);
 }
 
 void IcmpHelperClient::end(bool gently) {

@@ -30,10 +30,10 @@ public:
     IcmpHelperClient(const IcmpHelperClient&) = delete;
     IcmpHelperClient& operator=(const IcmpHelperClient&) = delete;
 
-    // As IcmpEchoSocket::echo; a time-out over the helper's bound
-    // (icmp_helper::MaxTimeout) is shortened to it.
-    EchoOutcome echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
-                     std::uint8_t timeToLive, std::chrono::milliseconds timeout);
+    // As icmp::IcmpEchoSocket::echo; a time-out over the helper's bound
+    // (icmp::helper::MaxTimeout) is shortened to it.
+    icmp::EchoOutcome echo(std::uint32_t destination, std::span<const std::uint8_t> payload,
+                           std::uint8_t timeToLive, std::chrono::milliseconds timeout);
 
     // Whether the helper still waits for requests: running, with nothing
     // unasked for on its connection. A helper that has left or speaks out of

@@ -12,23 +12,23 @@ namespace platform {
 namespace {
 
 std::uint32_t fail(std::span<std::uint8_t> area, std::int32_t status) {
-    echo_reply_image::writeStatus(area, status);
+    icmp::echo_reply_image::writeStatus(area, status);
     return 0;
 }
 
 // The answer's header, with its option information (time to live and type
 // of service; no flags, no IP options), then its echoed data.
-void writeAnswer(std::span<std::uint8_t> area, const EchoOutcome& outcome) {
+void writeAnswer(std::span<std::uint8_t> area, const icmp::EchoOutcome& outcome) {
     const auto& answer = *outcome.answer;
-    EchoReplyHeader header;
+    icmp::EchoReplyHeader header;
     header.Address = answer.from;  // network order, as received
     header.Status = answer.status;
     header.RoundTripTime = outcome.roundTripMs;
     header.DataSize = static_cast<std::int16_t>(answer.echoedData.size());
-    header.DataPointer = reply_layout::DataOffset;
+    header.DataPointer = icmp::reply_layout::DataOffset;
     header.Options.bytes[0] = answer.timeToLive;
     header.Options.bytes[1] = answer.typeOfService;
-    echo_reply_image::writeAnswer(area, header, answer.echoedData);
+    icmp::echo_reply_image::writeAnswer(area, header, answer.echoedData);
 }
 
 }  // namespace
@@ -37,15 +37,16 @@ LinuxIcmp::LinuxIcmp() : LinuxIcmp(Channel::DatagramThenHelper, {}) {}
 
 LinuxIcmp::LinuxIcmp(Channel channel, std::string helperPath)
     : channel_(channel),
-      helperPath_(helperPath.empty() ? helperProgramPath("tarsino-icmp") : std::move(helperPath)) {}
+      helperPath_(helperPath.empty() ? process::helperProgramPath("tarsino-icmp")
+                                     : std::move(helperPath)) {}
 
 IcmpHandle LinuxIcmp::IcmpCreateFile() {
     Route route;
     if (channel_ == Channel::RawOnly) {
-        route.socket = IcmpEchoSocket::open(IcmpSocketKind::Raw);
+        route.socket = icmp::IcmpEchoSocket::open(icmp::IcmpSocketKind::Raw);
     } else {
         if (channel_ != Channel::HelperOnly)
-            route.socket = IcmpEchoSocket::open(IcmpSocketKind::Datagram);
+            route.socket = icmp::IcmpEchoSocket::open(icmp::IcmpSocketKind::Datagram);
         if (!route.socket && channel_ != Channel::DatagramOnly) route.helper = servingHelper();
     }
     if (!route.socket && !route.helper) return 0;
@@ -55,17 +56,17 @@ IcmpHandle LinuxIcmp::IcmpCreateFile() {
 
 std::uint32_t LinuxIcmp::IcmpSendEcho(IcmpHandle handle, std::uint32_t destination,
                                       const void* requestData, std::uint16_t requestSize,
-                                      const EchoOptions* options, void* replyBuffer,
+                                      const icmp::EchoOptions* options, void* replyBuffer,
                                       std::uint32_t replySize, std::uint32_t timeoutMs) {
-    const std::span<std::uint8_t> area = echo_reply_image::replyArea(replyBuffer, replySize);
+    const std::span<std::uint8_t> area = icmp::echo_reply_image::replyArea(replyBuffer, replySize);
     const auto found = routes_.find(handle);
-    if (found == routes_.end()) return fail(area, ip_status::GeneralFailure);
-    const std::uint64_t needed =
-        std::uint64_t{reply_layout::HeaderSize} + reply_layout::SpareBytes + requestSize;
-    if (area.size() < needed) return fail(area, ip_status::BufTooSmall);
-    if (!requestData && requestSize > 0) return fail(area, ip_status::BadReq);
-    if (options && options->timeToLive() == 0) return fail(area, ip_status::BadReq);
-    if (!isEchoDestination(destination)) return fail(area, ip_status::BadDestination);
+    if (found == routes_.end()) return fail(area, icmp::ip_status::GeneralFailure);
+    const std::uint64_t needed = std::uint64_t{icmp::reply_layout::HeaderSize} +
+                                 icmp::reply_layout::SpareBytes + requestSize;
+    if (area.size() < needed) return fail(area, icmp::ip_status::BufTooSmall);
+    if (!requestData && requestSize > 0) return fail(area, icmp::ip_status::BadReq);
+    if (options && options->timeToLive() == 0) return fail(area, icmp::ip_status::BadReq);
+    if (!icmp::isEchoDestination(destination)) return fail(area, icmp::ip_status::BadDestination);
 
     const std::span<const std::uint8_t> payload(static_cast<const std::uint8_t*>(requestData),
                                                 requestSize);

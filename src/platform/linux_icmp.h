@@ -24,7 +24,7 @@ public:
     IcmpHandle IcmpCreateFile() override;
     std::uint32_t IcmpSendEcho(IcmpHandle handle, std::uint32_t destination,
                                const void* requestData, std::uint16_t requestSize,
-                               const EchoOptions* options, void* replyBuffer,
+                               const icmp::EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override;
     bool IcmpCloseHandle(IcmpHandle handle) override;
 
@@ -41,7 +41,7 @@ private:
 
     // One of the two is set.
     struct Route {
-        std::unique_ptr<IcmpEchoSocket> socket;
+        std::unique_ptr<icmp::IcmpEchoSocket> socket;
         std::shared_ptr<IcmpHelperClient> helper;
     };
 

@@ -25,8 +25,8 @@ public:
         const auto found = icmp.routes_.find(handle);
         if (found == icmp.routes_.end()) return std::nullopt;
         if (found->second.helper) return HandleKind::Helper;
-        return found->second.socket->kind() == IcmpSocketKind::Raw ? HandleKind::Raw
-                                                                   : HandleKind::Datagram;
+        return found->second.socket->kind() == icmp::IcmpSocketKind::Raw ? HandleKind::Raw
+                                                                         : HandleKind::Datagram;
     }
 
     // The helper's process while one is running, else 0.

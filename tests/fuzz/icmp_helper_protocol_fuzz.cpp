@@ -12,7 +12,7 @@
 #include "platform/icmp/icmp_helper_protocol.h"
 #include "platform/icmp/ip_status.h"
 
-namespace protocol = platform::icmp_helper;
+namespace protocol = platform::icmp::helper;
 
 namespace {
 
@@ -43,9 +43,9 @@ void answer(std::span<const std::uint8_t> frame, std::size_t sent) {
     if (parsed->answer) {
         const auto& data = parsed->answer->echoedData;
         check(inside(data, frame));
-        check(data.size() == (parsed->status == platform::ip_status::Success ? sent : 0));
+        check(data.size() == (parsed->status == platform::icmp::ip_status::Success ? sent : 0));
     } else {
-        check(parsed->status != platform::ip_status::Success);
+        check(parsed->status != platform::icmp::ip_status::Success);
     }
     std::vector<std::uint8_t> again;
     protocol::encodeAnswer(again, *parsed);

@@ -13,7 +13,7 @@
 #include "platform/icmp/icmp_packet.h"
 #include "platform/icmp/ip_status.h"
 
-namespace icmp = platform::icmp_packet;
+namespace icmp = platform::icmp::packet;
 
 namespace {
 
@@ -39,9 +39,10 @@ void check(const std::optional<icmp::Answer>& answer, std::span<const std::uint8
     if (!data.empty() &&
         (data.data() < packet.data() || data.data() + data.size() > packet.data() + packet.size()))
         __builtin_trap();
-    if (answer->status == platform::ip_status::Success && !std::ranges::equal(data, probe.payload))
+    if (answer->status == platform::icmp::ip_status::Success &&
+        !std::ranges::equal(data, probe.payload))
         __builtin_trap();
-    if (answer->status != platform::ip_status::Success && !data.empty()) __builtin_trap();
+    if (answer->status != platform::icmp::ip_status::Success && !data.empty()) __builtin_trap();
 }
 
 }  // namespace

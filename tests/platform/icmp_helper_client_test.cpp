@@ -17,8 +17,8 @@
 #include "platform/icmp_helper_client.h"
 
 using platform::IcmpHelperClient;
-namespace protocol = platform::icmp_helper;
-namespace ip_status = platform::ip_status;
+namespace protocol = platform::icmp::helper;
+namespace ip_status = platform::icmp::ip_status;
 
 namespace {
 
@@ -41,10 +41,10 @@ QByteArray ready(bool socketOpen) {
 }
 
 QByteArray answer(std::int32_t status, const QByteArray& echoed) {
-    platform::EchoOutcome outcome;
+    platform::icmp::EchoOutcome outcome;
     outcome.status = status;
     outcome.roundTripMs = 3;
-    platform::icmp_packet::Answer reply;
+    platform::icmp::packet::Answer reply;
     reply.status = status;
     reply.from = ::inet_addr("127.0.0.1");
     reply.timeToLive = 64;

@@ -32,7 +32,7 @@ using Channel = LinuxIcmpSeam::Channel;
 using HandleKind = LinuxIcmpSeam::HandleKind;
 using testing_support::NetnsLab;
 using testing_support::UnprivilegedRun;
-namespace layout = platform::reply_layout;
+namespace layout = platform::icmp::reply_layout;
 
 namespace {
 
@@ -77,7 +77,7 @@ Echo sendEcho(LinuxIcmp& icmp, platform::IcmpHandle handle, const char* to,
               std::uint32_t timeoutMs = AnsweredTimeoutMs) {
     Echo echo;
     echo.area.fill(Untouched);
-    platform::EchoOptions options;
+    platform::icmp::EchoOptions options;
     if (ttl) options.setTimeToLive(*ttl);
     echo.result =
         icmp.IcmpSendEcho(handle, address(to), payload.constData(), std::uint16_t(payload.size()),
@@ -474,7 +474,7 @@ private slots:
         NetnsLab::Inside inside(*lab_, "r");
         qputenv("TARSINO_SECRET", "not for the helper");
         const auto helper =
-            platform::IcmpHelperClient::start(platform::helperProgramPath("tarsino-icmp"));
+            platform::IcmpHelperClient::start(platform::process::helperProgramPath("tarsino-icmp"));
         qunsetenv("TARSINO_SECRET");
         QVERIFY(helper);
         const pid_t process = helper->processId();
@@ -530,15 +530,15 @@ private slots:
 
         // The capable helper gave its capability up before it said it was ready.
         const auto helper =
-            platform::IcmpHelperClient::start(platform::helperProgramPath("tarsino-icmp"));
+            platform::IcmpHelperClient::start(platform::process::helperProgramPath("tarsino-icmp"));
         QVERIFY(helper);
         QVERIFY(holdsNothing(helper->processId()));
 
         // A copy without the capability opens no socket: no handle, as when nothing may echo.
         QTemporaryDir folder;
         const QString copy = folder.filePath("tarsino-icmp");
-        QVERIFY(
-            QFile::copy(QString::fromStdString(platform::helperProgramPath("tarsino-icmp")), copy));
+        QVERIFY(QFile::copy(
+            QString::fromStdString(platform::process::helperProgramPath("tarsino-icmp")), copy));
         QCOMPARE(
             LinuxIcmpSeam::make(Channel::DatagramThenHelper, copy.toStdString()).IcmpCreateFile(),
             platform::IcmpHandle{0});

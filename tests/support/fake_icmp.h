@@ -18,7 +18,7 @@ public:
         platform::IcmpHandle handle;
         std::uint32_t destination;
         std::vector<std::uint8_t> data;
-        std::optional<platform::EchoOptions> options;
+        std::optional<platform::icmp::EchoOptions> options;
         std::uint32_t replySize;
         std::uint32_t timeoutMs;
     };
@@ -27,7 +27,7 @@ public:
     std::uint32_t result = 0;               // what IcmpSendEcho returns
     // Writes the answer into the reply area; by default the status alone.
     std::function<void(std::uint8_t* reply, std::uint32_t replySize)> answer;
-    std::int32_t status = platform::ip_status::ReqTimedOut;
+    std::int32_t status = platform::icmp::ip_status::ReqTimedOut;
 
     std::vector<Request> requests;
     int opened = 0;
@@ -39,7 +39,7 @@ public:
     }
     std::uint32_t IcmpSendEcho(platform::IcmpHandle handle, std::uint32_t destination,
                                const void* requestData, std::uint16_t requestSize,
-                               const platform::EchoOptions* options, void* replyBuffer,
+                               const platform::icmp::EchoOptions* options, void* replyBuffer,
                                std::uint32_t replySize, std::uint32_t timeoutMs) override {
         const auto* bytes = static_cast<const std::uint8_t*>(requestData);
         requests.push_back(
@@ -48,8 +48,8 @@ public:
         if (answer)
             answer(static_cast<std::uint8_t*>(replyBuffer), replySize);
         else
-            platform::echo_reply_image::writeStatus(
-                platform::echo_reply_image::replyArea(replyBuffer, replySize), status);
+            platform::icmp::echo_reply_image::writeStatus(
+                platform::icmp::echo_reply_image::replyArea(replyBuffer, replySize), status);
         return result;
     }
     bool IcmpCloseHandle(platform::IcmpHandle handle) override {

@@ -21,7 +21,7 @@ namespace testing_support {
 struct PathHop {
     std::string address;
     std::uint32_t roundTripTime = 1;
-    std::int32_t status = platform::ip_status::TtlExpiredTransit;
+    std::int32_t status = platform::icmp::ip_status::TtlExpiredTransit;
     bool silent = false;
 };
 
@@ -48,7 +48,7 @@ public:
     }
 
     std::uint32_t IcmpSendEcho(platform::IcmpHandle, std::uint32_t destination, const void* data,
-                               std::uint16_t size, const platform::EchoOptions* options,
+                               std::uint16_t size, const platform::icmp::EchoOptions* options,
                                void* replyBuffer, std::uint32_t replySize,
                                std::uint32_t timeoutMs) override {
         const std::uint8_t ttl = options ? options->timeToLive() : 128;
@@ -57,19 +57,20 @@ public:
         const std::size_t index = std::min<std::size_t>(ttl, path.size()) - 1;
         const PathHop& hop = path.at(index);
         const bool isTarget = index + 1 == path.size();
-        const auto area = platform::echo_reply_image::replyArea(replyBuffer, replySize);
+        const auto area = platform::icmp::echo_reply_image::replyArea(replyBuffer, replySize);
         if (hop.silent) {
-            platform::echo_reply_image::writeStatus(area, platform::ip_status::ReqTimedOut);
+            platform::icmp::echo_reply_image::writeStatus(area,
+                                                          platform::icmp::ip_status::ReqTimedOut);
         } else {
             // Like the real facility: a target's echoed data at the data offset.
-            platform::EchoReplyHeader header;
+            platform::icmp::EchoReplyHeader header;
             header.Address = ::inet_addr(hop.address.c_str());
-            header.Status = isTarget ? platform::ip_status::Success : hop.status;
+            header.Status = isTarget ? platform::icmp::ip_status::Success : hop.status;
             header.RoundTripTime = hop.roundTripTime;
             header.DataSize = static_cast<std::int16_t>(isTarget ? size : 0);
-            header.DataPointer = isTarget ? platform::reply_layout::DataOffset : 0;
+            header.DataPointer = isTarget ? platform::icmp::reply_layout::DataOffset : 0;
             const auto* bytes = static_cast<const std::uint8_t*>(data);
-            platform::echo_reply_image::writeAnswer(
+            platform::icmp::echo_reply_image::writeAnswer(
                 area, header, std::span(bytes, isTarget ? size : std::size_t{0}));
         }
         if (afterEachSend) afterEachSend();

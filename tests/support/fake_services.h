@@ -16,7 +16,7 @@ class NoIcmp final : public platform::IcmpApi {
 public:
     platform::IcmpHandle IcmpCreateFile() override { return 0; }
     std::uint32_t IcmpSendEcho(platform::IcmpHandle, std::uint32_t, const void*, std::uint16_t,
-                               const platform::EchoOptions*, void*, std::uint32_t,
+                               const platform::icmp::EchoOptions*, void*, std::uint32_t,
                                std::uint32_t) override {
         return 0;
     }

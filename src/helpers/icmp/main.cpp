@@ -17,7 +17,7 @@
 #include "platform/icmp/icmp_helper_protocol.h"
 #include "platform/process/privileges.h"
 
-namespace protocol = platform::icmp_helper;
+namespace protocol = platform::icmp::helper;
 
 namespace {
 
@@ -69,8 +69,9 @@ int main() {
     // A reader that went away ends the helper through a failed write.
     ::signal(SIGPIPE, SIG_IGN);
 
-    auto socket = platform::IcmpEchoSocket::open(platform::IcmpSocketKind::Raw);
-    if (!platform::giveUpCapabilities() || !platform::forbidNewPrivileges()) return 1;
+    auto socket = platform::icmp::IcmpEchoSocket::open(platform::icmp::IcmpSocketKind::Raw);
+    if (!platform::process::giveUpCapabilities() || !platform::process::forbidNewPrivileges())
+        return 1;
     if (!writeAll(protocol::encodeReady(socket != nullptr)) || !socket) return 1;
 
     std::vector<std::uint8_t> request;

@@ -31,7 +31,7 @@ NetBiosDiscoverer::~NetBiosDiscoverer() {
 }
 
 QString NetBiosDiscoverer::installedBrowseProgram() {
-    return QString::fromStdString(platform::helperProgramPath("tarsino-netbios-browse"));
+    return QString::fromStdString(platform::process::helperProgramPath("tarsino-netbios-browse"));
 }
 
 bool NetBiosDiscoverer::start() {

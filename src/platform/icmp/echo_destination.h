@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace platform::icmp {
 
 // Whether an address (network byte order) names one host to echo: 0.0.0.0
 // would reach this host under another name and all-ones is a broadcast.
@@ -12,4 +12,4 @@ constexpr bool isEchoDestination(std::uint32_t destination) {
     return destination != 0 && destination != 0xffffffff;
 }
 
-}  // namespace platform
+}  // namespace platform::icmp

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-namespace platform {
+namespace platform::icmp {
 
 // Request options: byte 0 is the time to live; the rest stays zero so that
 // no type of service, flags or IP options ever leave with a request.
@@ -14,4 +14,4 @@ struct EchoOptions {
     void setTimeToLive(std::uint8_t ttl) { bytes[0] = ttl; }
 };
 
-}  // namespace platform
+}  // namespace platform::icmp

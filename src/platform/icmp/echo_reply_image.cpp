@@ -5,7 +5,7 @@
 
 #include "platform/byte_order.h"
 
-namespace platform::echo_reply_image {
+namespace platform::icmp::echo_reply_image {
 
 namespace {
 namespace layout = reply_layout;
@@ -52,4 +52,4 @@ void writeAnswer(std::span<std::uint8_t> area, const EchoReplyHeader& header,
     if (copied > 0) std::memcpy(area.data() + HeaderImageSize, echoedData.data(), copied);
 }
 
-}  // namespace platform::echo_reply_image
+}  // namespace platform::icmp::echo_reply_image

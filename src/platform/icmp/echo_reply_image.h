@@ -8,7 +8,7 @@
 
 #include "platform/icmp/echo_options.h"
 
-namespace platform {
+namespace platform::icmp {
 
 // Layout of the reply area's header image (offsets in bytes, little-endian).
 namespace reply_layout {
@@ -60,4 +60,4 @@ void writeAnswer(std::span<std::uint8_t> area, const EchoReplyHeader& header,
 
 }  // namespace echo_reply_image
 
-}  // namespace platform
+}  // namespace platform::icmp

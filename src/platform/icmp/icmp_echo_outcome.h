@@ -6,12 +6,12 @@
 
 #include "platform/icmp/icmp_packet.h"
 
-namespace platform {
+namespace platform::icmp {
 
 struct EchoOutcome {
-    std::int32_t status = 0;  // ip_status code: of the answer, or why there is none
-    std::optional<icmp_packet::Answer> answer;  // its echoed data lives in the reader's buffer
+    std::int32_t status = 0;               // ip_status code: of the answer, or why there is none
+    std::optional<packet::Answer> answer;  // its echoed data lives in the reader's buffer
     std::uint32_t roundTripMs = 0;
 };
 
-}  // namespace platform
+}  // namespace platform::icmp

@@ -17,7 +17,7 @@
 
 #include "platform/icmp/ip_status.h"
 
-namespace platform {
+namespace platform::icmp {
 
 namespace {
 
@@ -191,8 +191,8 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination,
         return outcome;
     }
     const std::uint16_t sequence = ++sequence_;
-    icmp_packet::buildEchoRequest(request_, identifier_, sequence, payload);
-    icmp_packet::Probe probe;
+    packet::buildEchoRequest(request_, identifier_, sequence, payload);
+    packet::Probe probe;
     probe.destination = destination;
     if (kind_ == IcmpSocketKind::Raw) probe.identifier = identifier_;
     probe.sequence = sequence;
@@ -231,7 +231,7 @@ IcmpEchoSocket::Outcome IcmpEchoSocket::echo(std::uint32_t destination,
     return outcome;
 }
 
-std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::Probe& probe) {
+std::optional<packet::Answer> IcmpEchoSocket::readQueue(const packet::Probe& probe) {
     for (int reads = 0; reads < ReadsPerWake; ++reads) {
         // The answer's time to live and type of service.
         ReceivedMessage<CMSG_SPACE(sizeof(int)) * 2> received(received_.get());
@@ -243,11 +243,10 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::
         }
         const std::span<const std::uint8_t> bytes(received_.get(), static_cast<std::size_t>(size));
         if (kind_ == IcmpSocketKind::Raw) {
-            if (auto answer = icmp_packet::matchRawPacket(bytes, probe)) return answer;
+            if (auto answer = packet::matchRawPacket(bytes, probe)) return answer;
             continue;
         }
-        auto answer =
-            icmp_packet::matchDatagramReply(bytes, received.address.sin_addr.s_addr, probe);
+        auto answer = packet::matchDatagramReply(bytes, received.address.sin_addr.s_addr, probe);
         if (!answer) continue;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
              header = CMSG_NXTHDR(&message, header)) {
@@ -265,7 +264,7 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readQueue(const icmp_packet::
     return std::nullopt;
 }
 
-std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_packet::Probe& probe) {
+std::optional<packet::Answer> IcmpEchoSocket::readErrorQueue(const packet::Probe& probe) {
     for (int reads = 0; reads < ReadsPerWake; ++reads) {
         // The report and its sender, with room to spare.
         ReceivedMessage<CMSG_SPACE(sizeof(sock_extended_err) + sizeof(sockaddr_in)) + 64> received(
@@ -287,7 +286,7 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_pac
             if (offender.sin_family != AF_INET) continue;
             const std::span<const std::uint8_t> quoted(received_.get(),
                                                        static_cast<std::size_t>(size));
-            if (auto answer = icmp_packet::matchDatagramReport(
+            if (auto answer = packet::matchDatagramReport(
                     report.ee_type, report.ee_code, offender.sin_addr.s_addr,
                     received.address.sin_addr.s_addr, quoted, probe))
                 return answer;
@@ -296,4 +295,4 @@ std::optional<icmp_packet::Answer> IcmpEchoSocket::readErrorQueue(const icmp_pac
     return std::nullopt;
 }
 
-}  // namespace platform
+}  // namespace platform::icmp

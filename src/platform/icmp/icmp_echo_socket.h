@@ -19,7 +19,7 @@
 #include "platform/icmp/icmp_echo_outcome.h"
 #include "platform/icmp/icmp_packet.h"
 
-namespace platform {
+namespace platform::icmp {
 
 enum class IcmpSocketKind { Datagram, Raw };
 
@@ -45,8 +45,8 @@ private:
     IcmpEchoSocket(int fd, IcmpSocketKind kind, std::uint32_t randomBits);
     bool applyTimeToLive(std::uint8_t timeToLive);
     int sendRequest(std::uint32_t destination);
-    std::optional<icmp_packet::Answer> readQueue(const icmp_packet::Probe& probe);
-    std::optional<icmp_packet::Answer> readErrorQueue(const icmp_packet::Probe& probe);
+    std::optional<packet::Answer> readQueue(const packet::Probe& probe);
+    std::optional<packet::Answer> readErrorQueue(const packet::Probe& probe);
 
     int fd_;
     IcmpSocketKind kind_;
@@ -57,4 +57,4 @@ private:
     std::unique_ptr<std::uint8_t[]> received_;  // not zeroed: only what a read wrote is looked at
 };
 
-}  // namespace platform
+}  // namespace platform::icmp

@@ -6,7 +6,7 @@
 #include "platform/icmp/echo_destination.h"
 #include "platform/icmp/ip_status.h"
 
-namespace platform::icmp_helper {
+namespace platform::icmp::helper {
 
 namespace {
 
@@ -179,7 +179,7 @@ std::optional<EchoOutcome> parseAnswer(std::span<const std::uint8_t> frame,
         if (!read->atEnd() || !isFailure(outcome.status)) return std::nullopt;
         return outcome;
     }
-    icmp_packet::Answer answer;
+    packet::Answer answer;
     answer.status = outcome.status;
     answer.from = read->networkOrder32();
     outcome.roundTripMs = read->u32();
@@ -196,4 +196,4 @@ std::optional<EchoOutcome> parseAnswer(std::span<const std::uint8_t> frame,
     return outcome;
 }
 
-}  // namespace platform::icmp_helper
+}  // namespace platform::icmp::helper

@@ -24,7 +24,7 @@
 
 #include "platform/icmp/icmp_echo_outcome.h"
 
-namespace platform::icmp_helper {
+namespace platform::icmp::helper {
 
 constexpr std::size_t LengthSize = 2;
 // The largest payload an IPv4 echo request can carry (65535 - 20 - 8).
@@ -67,4 +67,4 @@ void encodeAnswer(std::vector<std::uint8_t>& frame, const EchoOutcome& outcome);
 std::optional<EchoOutcome> parseAnswer(std::span<const std::uint8_t> frame,
                                        std::size_t sentPayloadSize);
 
-}  // namespace platform::icmp_helper
+}  // namespace platform::icmp::helper

@@ -6,7 +6,7 @@
 #include "platform/byte_order.h"
 #include "platform/icmp/ip_status.h"
 
-namespace platform::icmp_packet {
+namespace platform::icmp::packet {
 
 namespace {
 
@@ -166,4 +166,4 @@ std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code,
     return answer;
 }
 
-}  // namespace platform::icmp_packet
+}  // namespace platform::icmp::packet

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace platform::icmp_packet {
+namespace platform::icmp::packet {
 
 constexpr std::size_t IcmpHeaderSize = 8;
 constexpr std::size_t MinIpHeaderSize = 20;
@@ -25,7 +25,7 @@ struct Probe {
 // An answer to a probe: an echo reply from the destination, or an error
 // report about the probe from a node on the way.
 struct Answer {
-    std::int32_t status = 0;      // a code of platform::ip_status
+    std::int32_t status = 0;      // a code of platform::icmp::ip_status
     std::uint32_t from = 0;       // network byte order: the replying host or the reporting router
     std::uint8_t timeToLive = 0;  // of the answer, where known
     std::uint8_t typeOfService = 0;            // of the answer, where known
@@ -59,4 +59,4 @@ std::optional<Answer> matchDatagramReport(std::uint8_t type, std::uint8_t code,
                                           std::span<const std::uint8_t> quotedMessage,
                                           const Probe& probe);
 
-}  // namespace platform::icmp_packet
+}  // namespace platform::icmp::packet

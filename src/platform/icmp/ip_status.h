@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace platform::icmp {
 
 // Status codes written into the reply's Status field.
 namespace ip_status {
@@ -36,4 +36,4 @@ constexpr std::int32_t GeneralFailure = 11050;
 constexpr std::int32_t Pending = 11255;
 }  // namespace ip_status
 
-}  // namespace platform
+}  // namespace platform::icmp

@@ -13,7 +13,7 @@
 #error "TARSINO_HELPER_FOLDER must name the installed helpers' folder"
 #endif
 
-namespace platform {
+namespace platform::process {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::string helperProgramPath(std::string_view name) {
     return helperProgramPath(name, runningProgramFolder(), TARSINO_HELPER_FOLDER);
 }
 
-}  // namespace platform
+}  // namespace platform::process

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
+namespace platform::process {
 
 // The folder of the running program, from /proc/self/exe; empty when unknown.
 std::string runningProgramFolder();
@@ -20,4 +20,4 @@ std::string helperProgramPath(std::string_view name, const std::string& programF
 // The helper `name` of the running program; empty when its folder is unknown.
 std::string helperProgramPath(std::string_view name);
 
-}  // namespace platform
+}  // namespace platform::process

@@ -5,7 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-namespace platform {
+namespace platform::process {
 
 namespace {
 
@@ -45,4 +45,4 @@ bool holdsCapabilities() {
     return false;
 }
 
-}  // namespace platform
+}  // namespace platform::process

@@ -3,7 +3,7 @@
 // C++: the ICMP helper uses it after opening its socket, and tarsino at start,
 // so that a capability wrongly left on its file is never lent to a plugin.
 
-namespace platform {
+namespace platform::process {
 
 // Empties the permitted, effective and inheritable capability sets (the
 // ambient set follows) in one call; true only when the process holds no
@@ -17,4 +17,4 @@ bool forbidNewPrivileges();
 // Whether the process holds any capability in its permitted set.
 bool holdsCapabilities();
 
-}  // namespace platform
+}  // namespace platform::process

@@ -98,7 +98,7 @@ void TraceRoutePage::TraceRT() {
     controls_.Text4->setText(QStringLiteral("Tracing Route su ") + controls_.Combo1->currentText() +
                              QStringLiteral(":") + CrLf + CrLf);
 
-    platform::EchoOptions options;
+    platform::icmp::EchoOptions options;
     net::EchoReply reply;
     QString hopAddress;
     for (std::int16_t ttl = 1; ttl <= MaximumTtl; ++ttl) {
@@ -122,7 +122,8 @@ void TraceRoutePage::TraceRT() {
 
 std::int16_t TraceRoutePage::ProbeHop(platform::IcmpHandle handle, std::uint32_t destination,
                                       std::int32_t packetSize, QString& hopAddress,
-                                      net::EchoReply& reply, const platform::EchoOptions& options) {
+                                      net::EchoReply& reply,
+                                      const platform::icmp::EchoOptions& options) {
     const std::string requestData(static_cast<std::size_t>(packetSize), 'a');
     const QDeadlineTimer attempt(std::chrono::milliseconds(ProbeTimeoutMs), Qt::PreciseTimer);
     const PingModule::SentEcho sent = PingModule::EchoOnHandle(

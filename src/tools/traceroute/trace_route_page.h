@@ -66,7 +66,7 @@ private:
     // 0 when a node answered (its line is written), 1 when none did.
     std::int16_t ProbeHop(platform::IcmpHandle handle, std::uint32_t destination,
                           std::int32_t packetSize, QString& hopAddress, net::EchoReply& reply,
-                          const platform::EchoOptions& options);
+                          const platform::icmp::EchoOptions& options);
     void AppendHopLine(std::uint8_t ttl, std::int32_t roundTripTime, const QString& hopAddress);
 
     TraceRouteControls controls_;

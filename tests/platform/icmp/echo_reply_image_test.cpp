@@ -10,7 +10,7 @@
 #include "platform/icmp/echo_reply_image.h"
 #include "platform/icmp/ip_status.h"
 
-namespace image = platform::echo_reply_image;
+namespace image = platform::icmp::echo_reply_image;
 
 namespace {
 
@@ -22,13 +22,13 @@ std::array<std::uint8_t, 48> untouchedArea() {
     return area;
 }
 
-platform::EchoReplyHeader sampleHeader() {
-    platform::EchoReplyHeader header;
+platform::icmp::EchoReplyHeader sampleHeader() {
+    platform::icmp::EchoReplyHeader header;
     header.Address = 0x0100007f;
-    header.Status = platform::ip_status::TtlExpiredTransit;
+    header.Status = platform::icmp::ip_status::TtlExpiredTransit;
     header.RoundTripTime = 7;
     header.DataSize = 6;
-    header.DataPointer = platform::reply_layout::DataOffset;
+    header.DataPointer = platform::icmp::reply_layout::DataOffset;
     header.Options.setTimeToLive(63);
     return header;
 }

@@ -9,7 +9,7 @@
 #include "platform/icmp/icmp_helper_protocol.h"
 #include "platform/icmp/ip_status.h"
 
-namespace protocol = platform::icmp_helper;
+namespace protocol = platform::icmp::helper;
 using Bytes = std::vector<std::uint8_t>;
 
 Q_DECLARE_METATYPE(Bytes)
@@ -38,11 +38,11 @@ Bytes withLength(Bytes frame) {
 }
 
 Bytes answerFrame(std::int32_t status, std::optional<QByteArray> echoed) {
-    platform::EchoOutcome outcome;
+    platform::icmp::EchoOutcome outcome;
     outcome.status = status;
     outcome.roundTripMs = 7;
     if (echoed) {
-        platform::icmp_packet::Answer answer;
+        platform::icmp::packet::Answer answer;
         answer.status = status;
         answer.from = ::inet_addr("10.0.0.9");
         answer.timeToLive = 61;
@@ -151,7 +151,8 @@ private slots:
     }
 
     void answersAreReadBackExactly() {
-        const Bytes reply = answerFrame(platform::ip_status::Success, QByteArray("who are you"));
+        const Bytes reply =
+            answerFrame(platform::icmp::ip_status::Success, QByteArray("who are you"));
         const auto replied = protocol::parseAnswer(reply, 11);
         QVERIFY(replied && replied->answer);
         QCOMPARE(replied->status, 0);

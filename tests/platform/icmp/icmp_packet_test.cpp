@@ -11,7 +11,7 @@
 #include "platform/icmp/icmp_packet.h"
 #include "platform/icmp/ip_status.h"
 
-namespace icmp = platform::icmp_packet;
+namespace icmp = platform::icmp::packet;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -145,7 +145,7 @@ private slots:
         const Bytes packet = rawReply();
         const auto answer = parseRaw(packet);
         QVERIFY(answer);
-        QCOMPARE(answer->status, platform::ip_status::Success);
+        QCOMPARE(answer->status, platform::icmp::ip_status::Success);
         QCOMPARE(answer->from, Target);
         QCOMPARE(answer->timeToLive, std::uint8_t(61));
         QCOMPARE(answer->typeOfService, std::uint8_t(0x10));
@@ -310,7 +310,7 @@ private slots:
         // The kernel chose the identifier: it is not ours to check.
         const auto answer = icmp::matchDatagramReply(message, Target, datagramProbe());
         QVERIFY(answer);
-        QCOMPARE(answer->status, platform::ip_status::Success);
+        QCOMPARE(answer->status, platform::icmp::ip_status::Success);
         QCOMPARE(answer->from, Target);
         QVERIFY(std::ranges::equal(answer->echoedData, Payload));
 

@@ -9,7 +9,7 @@
 
 #include "platform/process/helper_program.h"
 
-using platform::helperProgramPath;
+using platform::process::helperProgramPath;
 
 namespace {
 
@@ -67,7 +67,7 @@ private slots:
     // the program in a build tree.
     void theRunningProgramFindsTheHelperBesideIt() {
         const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(QString::fromStdString(platform::runningProgramFolder()), folder);
+        QCOMPARE(QString::fromStdString(platform::process::runningProgramFolder()), folder);
         QCOMPARE(QString::fromStdString(helperProgramPath("tarsino-netbios-browse")),
                  folder + "/tarsino-netbios-browse");
     }

@@ -163,7 +163,7 @@ private slots:
         {
             // The precondition: the facility refuses at once, it does not time out.
             std::array<char, 295> area{};
-            platform::EchoOptions options;
+            platform::icmp::EchoOptions options;
             options.setTimeToLive(1);
             const platform::IcmpHandle handle = trace.icmp.IcmpCreateFile();
             QVERIFY(handle != 0);

@@ -150,7 +150,7 @@ private slots:
 
     void errorReportsAreAnswersAndTheRunGoesOn() {
         Lab lab({{"10.0.1.1", 2},
-                 {"10.0.2.1", 4, platform::ip_status::DestHostUnreachable},
+                 {"10.0.2.1", 4, platform::icmp::ip_status::DestHostUnreachable},
                  {"10.0.3.2", 5}});
         lab.trace("target.lab");
         QVERIFY(lab.form->Text4->text().contains("Hop #\t2\t<10 ms\t10.0.2.1\r\n"));
@@ -177,7 +177,7 @@ private slots:
     // during the wait. A probe that gets its answer does not wait.
     void failedSendWaitsOutItsAttemptAndStopEndsTheWait() {
         Lab lab({{"10.0.1.1"},
-                 {"10.0.2.1", 1, platform::ip_status::GeneralFailure, true},
+                 {"10.0.2.1", 1, platform::icmp::ip_status::GeneralFailure, true},
                  {"10.0.3.2"}});
         FakeToolkit& toolkit = lab.fakes.toolkit;
         toolkit.answers = {ui::MessageResult::Yes};
