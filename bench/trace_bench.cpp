@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QMap>
+#include <QPaintEvent>
 #include <QPushButton>
 
 #include <fcntl.h>
@@ -225,6 +227,35 @@ bool delayLink(NetnsLab& lab, int delayMs, const QString& program) {
                                                         "-j NFQUEUE --queue-num 7"));
 }
 
+// Counts what the event passes paint, widget by widget: the area a pass
+// repaints is most of its cost.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const QRect rect = static_cast<QPaintEvent*>(event)->rect();
+            Painted& painted = painted_[QString::fromLatin1(object->metaObject()->className()) +
+                                        QLatin1Char(' ') + object->objectName()];
+            ++painted.events;
+            painted.pixels += double(rect.width()) * rect.height();
+        }
+        return false;
+    }
+    void print(int runs) const {
+        std::printf("\n| painted per run (Qt event pass) | events | kpixels |\n|---|---|---|\n");
+        for (auto it = painted_.begin(); it != painted_.end(); ++it)
+            std::printf("| %-31s | %6.1f | %7.1f |\n", qPrintable(it.key()),
+                        double(it->events) / runs, it->pixels / runs / 1000);
+    }
+
+private:
+    struct Painted {
+        int events = 0;
+        double pixels = 0;
+    };
+    QMap<QString, Painted> painted_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,9 +288,20 @@ int main(int argc, char** argv) {
     OurTrace headless(fakeToolkit, false);
     OurTrace shown(qtToolkit, true);
     const std::string target = Target.toStdString();
+    // TRACE_BENCH_PAINTS=1 also says what each pass repaints (its times then
+    // include the counting).
+    const bool countPaints = qEnvironmentVariableIsSet("TRACE_BENCH_PAINTS");
+    PaintCounter paints;
     std::vector<Contender> contenders{
         {"tarsino (fake toolkit)", [&] { return headless.run(); }, {}},
-        {"tarsino (Qt event pass)", [&] { return shown.run(); }, {}},
+        {"tarsino (Qt event pass)",
+         [&] {
+             if (countPaints) application.installEventFilter(&paints);
+             const double took = shown.run();
+             application.removeEventFilter(&paints);
+             return took;
+         },
+         {}},
         {"traceroute -I -n -q 1 -N 1",
          [&] {
              return timeProgram({"traceroute", "-I", "-n", "-q", "1", "-N", "1", target});
@@ -318,5 +360,6 @@ int main(int argc, char** argv) {
                     of(&Phases::start), of(&Phases::probe), of(&Phases::line), of(&Phases::pass),
                     of(&Phases::next), of(&Phases::end));
     }
+    if (countPaints) paints.print(runs);
     return 0;
 }

@@ -12,10 +12,25 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
+// While the text fits the box, each new line changes the bar's page step and
+// nothing it shows (an empty range draws the slider over the whole groove);
+// repainting it anyway repaints everything beneath it, line after line.
+class ResultsScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderStepsChange && minimum() == maximum()) return;
+        QScrollBar::sliderChange(change);
+    }
+};
+
 }  // namespace
 
 MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setUndoRedoEnabled(false);
+    setVerticalScrollBar(new ResultsScrollBar(Qt::Vertical, this));
     // A results box takes no typed tabs: Tab and Shift+Tab move on through
     // the focus order, as in any other control of the window.
     setTabChangesFocus(true);
@@ -59,7 +74,18 @@ void MultiLineTextBox::appendText(const QString& addition) {
     const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(forDisplay(addition));
+    const QString lines = forDisplay(addition);
+    if (lines.endsWith(QLatin1Char('\n'))) {
+        // The view repaints only the lines an insertion touched when it ends
+        // in the last line, and all of itself otherwise (a trace repainted
+        // every line for every hop). A line end therefore goes in with a
+        // space after it, taken out again before anything is drawn: a space,
+        // which every font has, keeps that line as tall as an empty one.
+        cursor.insertText(lines + QLatin1Char(' '));
+        cursor.deletePreviousChar();
+    } else {
+        cursor.insertText(lines);
+    }
     if (atEnd) bar->setValue(bar->maximum());
 }
 

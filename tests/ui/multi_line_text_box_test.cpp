@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHash>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -20,6 +22,18 @@ namespace {
 QString shown(const MultiLineTextBox& box) {
     return box.document()->toPlainText();
 }
+
+// The area each widget was asked to repaint.
+struct PaintedArea : QObject {
+    QHash<QObject*, qint64> pixels;
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const QRect rect = static_cast<QPaintEvent*>(event)->rect();
+            pixels[object] += qint64(rect.width()) * rect.height();
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -119,6 +133,35 @@ private slots:
 
         box.setText("Tracing Route su y:\r\n\r\n");
         QCOMPARE(shown(box), QString("Tracing Route su y:\n\n"));
+    }
+
+    // A trace appends a line per hop: only that line is drawn again, in the
+    // window's own font, and the scroll bar, unchanged while the text fits,
+    // is not drawn at all.
+    void appendingALineRepaintsOnlyThatLine() {
+        MultiLineTextBox box;
+        box.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+        box.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        box.resize(300, 240);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.setText("Tracing Route su x:\r\n\r\n");
+        QCoreApplication::processEvents();
+        PaintedArea painted;
+        qApp->installEventFilter(&painted);
+        const qint64 wholeView = qint64(box.viewport()->width()) * box.viewport()->height();
+        for (int hop = 1; hop <= 3; ++hop) {
+            painted.pixels.clear();
+            box.setText(box.text() + QString("Hop #\t%1\t<10 ms\t10.0.0.%1\r\n").arg(hop));
+            QCoreApplication::processEvents();
+            QVERIFY2(painted.pixels.value(box.viewport()) > 0, "the new line is drawn");
+            QVERIFY2(painted.pixels.value(box.viewport()) < wholeView / 2,
+                     qPrintable(QString("hop %1 repainted the whole view").arg(hop)));
+            QCOMPARE(painted.pixels.value(box.verticalScrollBar()), 0);
+        }
+        qApp->removeEventFilter(&painted);
+        QCOMPARE(shown(box), QString("Tracing Route su x:\n\nHop #\t1\t<10 ms\t10.0.0.1\nHop "
+                                     "#\t2\t<10 ms\t10.0.0.2\nHop #\t3\t<10 ms\t10.0.0.3\n"));
     }
 };
 
