@@ -14,6 +14,8 @@
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
 
+using testing_support::HostsLabExpectations;
+
 namespace {
 
 QString resolveIPv4(const QString& name) {
@@ -35,12 +37,9 @@ class LanServerBrowserLabTest : public QObject {
 
 private slots:
     void listsExactlyTheHostsOfOurWorkgroupInNameOrderWithTheirAddresses() {
-        const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
-        if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN(
-                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
-                "program>");
-        const auto expected = testing_support::HostsLabExpectations::read(labDir);
+        if (const QString why = HostsLabExpectations::skipReason(); !why.isEmpty())
+            TARSINO_CANNOT_RUN(why);
+        const auto expected = HostsLabExpectations::read();
         QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(),
                  "the lab lists its hosts");
 
@@ -73,12 +72,9 @@ private slots:
     // The names DNS-SD delivers are those the system resolver knows, through
     // nss-mdns and the client's avahi-daemon, as the host page will ask.
     void mdnsNamesResolveThroughTheSystemResolver() {
-        const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
-        if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN(
-                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
-                "program>");
-        const auto expected = testing_support::HostsLabExpectations::read(labDir);
+        if (const QString why = HostsLabExpectations::skipReason(); !why.isEmpty())
+            TARSINO_CANNOT_RUN(why);
+        const auto expected = HostsLabExpectations::read();
         for (auto host = expected.present.cbegin(); host != expected.present.cend(); ++host)
             if (host.key().endsWith(QLatin1String(".local")))
                 QCOMPARE(resolveIPv4(host.key()), host.value());

@@ -21,11 +21,9 @@ class HostDetectionLabTest : public QObject {
 
 private slots:
     void listsAnnotatesSortsAndReportsTheLabsServers() {
-        if (HostsLabExpectations::labDir().isEmpty())
-            TARSINO_CANNOT_RUN(
-                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
-                "program>");
-        const auto expected = HostsLabExpectations::read(HostsLabExpectations::labDir());
+        if (const QString why = HostsLabExpectations::skipReason(); !why.isEmpty())
+            TARSINO_CANNOT_RUN(why);
+        const auto expected = HostsLabExpectations::read();
         QVERIFY(!expected.present.isEmpty());
 
         RealHostServices real;
