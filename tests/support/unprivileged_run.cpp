@@ -86,4 +86,15 @@ bool UnprivilegedRun::run(const NetnsLab& lab, const QString& shortName,
            passed.match(*output).hasMatch();
 }
 
+bool UnprivilegedRun::runWithDatagramSocketsRefused(NetnsLab& lab, const QString& shortName,
+                                                    const QString& testFunction, QString* output) {
+    const QString setRange = QStringLiteral("sysctl -qw net.ipv4.ping_group_range='%1'");
+    if (!lab.run(shortName, setRange.arg(QStringLiteral("1 0")))) {
+        *output = QStringLiteral("could not refuse datagram sockets");
+        return false;
+    }
+    const bool passed = run(lab, shortName, testFunction, output);
+    return lab.run(shortName, setRange.arg(QStringLiteral("0 2147483647"))) && passed;
+}
+
 }  // namespace testing_support

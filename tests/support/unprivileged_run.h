@@ -23,6 +23,11 @@ public:
     // True when `testFunction` ran and passed; what it printed goes to `output`.
     static bool run(const NetnsLab& lab, const QString& shortName, const QString& testFunction,
                     QString* output);
+    // run() while the namespace refuses ICMP datagram sockets to everyone, as
+    // Debian's net.ipv4.ping_group_range does, so that nobody can echo only
+    // through the helper; they are open to everyone there again afterwards.
+    static bool runWithDatagramSocketsRefused(NetnsLab& lab, const QString& shortName,
+                                              const QString& testFunction, QString* output);
 };
 
 }  // namespace testing_support

@@ -13,6 +13,9 @@
 #include "cannot_run.h"
 #include "hosts_lab_expectations.h"
 #include "platform/discovery/lan_server_browser.h"
+#include "server_enumeration.h"
+
+using testing_support::HostsLabExpectations;
 
 namespace {
 
@@ -35,12 +38,9 @@ class LanServerBrowserLabTest : public QObject {
 
 private slots:
     void listsExactlyTheHostsOfOurWorkgroupInNameOrderWithTheirAddresses() {
-        const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
-        if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN(
-                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
-                "program>");
-        const auto expected = testing_support::HostsLabExpectations::read(labDir);
+        if (const QString why = HostsLabExpectations::skipReason(); !why.isEmpty())
+            TARSINO_CANNOT_RUN(why);
+        const auto expected = HostsLabExpectations::read();
         QVERIFY2(!expected.present.isEmpty() && !expected.absent.isEmpty(),
                  "the lab lists its hosts");
 
@@ -49,10 +49,9 @@ private slots:
         const std::unique_ptr<platform::ServerBrowser> browser = platform::makeLanServerBrowser();
         // A second enumeration starts afresh and finds the same hosts.
         for (int round = 0; round < 2; ++round) {
-            std::uint32_t resumeHandle = 0;
             QElapsedTimer clock;
             clock.start();
-            const platform::ServerEnumResult result = browser->NetServerEnum(resumeHandle);
+            const platform::ServerEnumResult result = testing_support::enumerateFromStart(*browser);
             // Reported, not asserted: speed is for benchmarks on a quiet machine.
             qInfo("enumeration %d: %u hosts in %lld ms", round + 1, result.entriesRead,
                   clock.elapsed());
@@ -73,12 +72,9 @@ private slots:
     // The names DNS-SD delivers are those the system resolver knows, through
     // nss-mdns and the client's avahi-daemon, as the host page will ask.
     void mdnsNamesResolveThroughTheSystemResolver() {
-        const QString labDir = qEnvironmentVariable("TARSINO_LAB_DIR");
-        if (labDir.isEmpty())
-            TARSINO_CANNOT_RUN(
-                "runs on the client side of the hosts lab: tests/lab/hosts_lab.sh run <this "
-                "program>");
-        const auto expected = testing_support::HostsLabExpectations::read(labDir);
+        if (const QString why = HostsLabExpectations::skipReason(); !why.isEmpty())
+            TARSINO_CANNOT_RUN(why);
+        const auto expected = HostsLabExpectations::read();
         for (auto host = expected.present.cbegin(); host != expected.present.cend(); ++host)
             if (host.key().endsWith(QLatin1String(".local")))
                 QCOMPARE(resolveIPv4(host.key()), host.value());

@@ -27,6 +27,7 @@
 #include "platform/discovery/netbios_discoverer.h"
 #include "platform/discovery/netbios_name_query.h"
 #include "platform/discovery/wsd_discoverer.h"
+#include "server_enumeration.h"
 #include "wsd_envelopes.h"
 
 using platform::LanServerBrowser;
@@ -337,13 +338,6 @@ int threadCount() {
         .size();
 }
 
-QStringList names(const ServerEnumResult& result) {
-    QStringList list;
-    for (const platform::ServerInfo& server : result.servers)
-        list << QString::fromStdU16String(server.name);
-    return list;
-}
-
 // "NAME@ADDRESS" per listed host.
 QStringList rows(const ServerEnumResult& result) {
     QStringList list;
@@ -388,8 +382,7 @@ private slots:
         NetnsLab::Inside inside(lab, "alone");
         QVERIFY(inside.ok());
         LanServerBrowser browser = realBrowser({"WORKGROUP", {}});
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::NoBrowserServers);
         QVERIFY(result.servers.empty());
     }
@@ -402,8 +395,7 @@ private slots:
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
         LanServerBrowser browser = realBrowser({"WORKGROUP", {}});
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(result.entriesRead, 0u);
         QCOMPARE(result.totalEntries, 0u);
@@ -422,8 +414,7 @@ private slots:
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
         LanServerBrowser browser = realBrowser({"TARSINOLAB", "tarsino.example"});
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         // Each at the address its answer came from.
         QCOMPARE(rows(result), QStringList({QStringLiteral("GOODPC@") + PeerAddress,
@@ -453,8 +444,7 @@ private slots:
         ConnectionCounter client("0.0.0.0", ClientPort);
         QVERIFY(client.listening());
         LanServerBrowser browser = realBrowser({"TARSINOLAB", {}});
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(rows(result), QStringList({QStringLiteral("GOODPC@") + PeerAddress}));
         QCOMPARE(client.connections(), 0);
@@ -474,8 +464,7 @@ private slots:
         NetnsLab::Inside inside(lab, "client");
         QVERIFY(inside.ok());
         LanServerBrowser browser = realBrowser({"TARSINOLAB", {}});
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(rows(result), QStringList({QStringLiteral("CROWDEDPC@") + PeerAddress}));
         QCOMPARE(peer.requestedPaths(),
@@ -515,8 +504,7 @@ private slots:
         });
         const int threadsBefore = threadCount();
         for (int click = 1; click <= 4; ++click) {
-            std::uint32_t resumeHandle = 0;
-            const ServerEnumResult result = browser->NetServerEnum(resumeHandle);
+            const ServerEnumResult result = enumerateFromStart(*browser);
             QCOMPARE(result.status, platform::browser_status::Success);
             QCOMPARE(names(result), QStringList({"PEER01"}));
             // A generous watchdog, not a measure of speed.
@@ -527,8 +515,7 @@ private slots:
         QVERIFY(peer.floodedNameService());
 
         // Gone while its last discovery may still run: it is ended and waited for.
-        std::uint32_t resumeHandle = 0;
-        browser->NetServerEnum(resumeHandle);
+        enumerateFromStart(*browser);
         browser.reset();
         // A joined thread may linger in /proc a moment after its wait returned.
         QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 30000);

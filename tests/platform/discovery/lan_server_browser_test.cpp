@@ -9,11 +9,14 @@
 #include <thread>
 
 #include "platform/discovery/lan_server_browser.h"
+#include "server_enumeration.h"
 
 using platform::LanServerBrowser;
 using platform::ServerEnumResult;
 using platform::discovery::DiscoveredHost;
 using platform::discovery::Discoverer;
+using testing_support::enumerateFromStart;
+using testing_support::names;
 
 namespace {
 
@@ -85,13 +88,6 @@ std::unique_ptr<Discoverer> fake(bool canStart, QList<DiscoveredHost> hosts = {}
                                             holdStart, holdStop);
 }
 
-QStringList names(const ServerEnumResult& result) {
-    QStringList list;
-    for (const platform::ServerInfo& server : result.servers)
-        list << QString::fromStdU16String(server.name);
-    return list;
-}
-
 }  // namespace
 
 class LanServerBrowserTest : public QObject {
@@ -105,8 +101,7 @@ private slots:
             fakes.push_back(fake(false));
             return fakes;
         });
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::NoBrowserServers);
         QCOMPARE(result.entriesRead, 0u);
         QVERIFY(result.servers.empty());
@@ -119,8 +114,7 @@ private slots:
             fakes.push_back(fake(false));
             return fakes;
         });
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(result.entriesRead, 0u);
         QCOMPARE(result.totalEntries, 0u);
@@ -161,8 +155,7 @@ private slots:
                 return fakes;
             },
             Generous);
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::Success);
         QCOMPARE(names(result), QStringList({"quick", "slow"}));
         QVERIFY(trace->stopped);
@@ -182,8 +175,7 @@ private slots:
                 return fakes;
             },
             std::chrono::milliseconds(20));
-        std::uint32_t resumeHandle = 0;
-        const ServerEnumResult result = browser.NetServerEnum(resumeHandle);
+        const ServerEnumResult result = enumerateFromStart(browser);
         QCOMPARE(result.status, platform::browser_status::NoBrowserServers);
         QVERIFY(result.servers.empty());
         QVERIFY(!trace->destroyed);
@@ -238,8 +230,7 @@ private slots:
                 return fakes;
             },
             Generous);
-        std::uint32_t resumeHandle = 0;
-        QCOMPARE(names(browser->NetServerEnum(resumeHandle)), QStringList({"slow"}));
+        QCOMPARE(names(enumerateFromStart(*browser)), QStringList({"slow"}));
         QVERIFY(!trace->destroyed);  // held in stop()
         std::thread release([&holdStop] { holdStop.release(); });
         browser.reset();

@@ -15,8 +15,11 @@ namespace status = platform::browser_status;
 
 namespace {
 
-// Twelve hosts whose names do not follow their numbers.
-void enumerateTwelve(HostPageFixture& f) {
+// Shows the window and lists twelve hosts whose names do not follow their
+// numbers; false when the window was never shown.
+bool showTwelve(HostPageFixture& f) {
+    f.window.show();
+    if (!QTest::qWaitForWindowExposed(&f.window)) return false;
     const std::vector<std::u16string> names{u"mike",   u"alpha", u"lima",    u"kilo",
                                             u"echo",   u"golf",  u"india",   u"bravo",
                                             u"juliet", u"hotel", u"foxtrot", u"delta"};
@@ -26,6 +29,7 @@ void enumerateTwelve(HostPageFixture& f) {
     f.browser.addCall(status::Success, servers, static_cast<std::uint32_t>(servers.size()));
     f.browser.repeatLast = true;
     QTest::mouseClick(f.CmdNetDetect, Qt::LeftButton);
+    return true;
 }
 
 void clickRow(HostPageFixture& f, const QString& hostName) {
@@ -61,9 +65,7 @@ class HostListDialogTest : public QObject {
 private slots:
     void headerClickSortsAscendingByColumnText() {
         HostPageFixture f;
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
 
         f.clickHeader(host_column::HostName);
         const QStringList byName{"alpha", "bravo", "delta",  "echo", "foxtrot", "golf",
@@ -90,9 +92,7 @@ private slots:
     void okAfterSortingWritesTheClickedRow() {
         HostPageFixture f;
         f.window.move(50, 60);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
         f.clickHeader(host_column::HostName);
         QCOMPARE(f.Lv_hosts->indexOfTopLevelItem(rowOf(f, "hotel")), 6);
 
@@ -132,9 +132,7 @@ private slots:
 
     void editSortedColumnKeepsListInOrder() {
         HostPageFixture f;
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
         f.clickHeader(host_column::User);
         onDialog(f, [](DialogInfoHost& dialog) {
             QTest::keyClicks(dialog.txt_utente, "Zanetti");
@@ -152,9 +150,7 @@ private slots:
 
     void cancelCloseBoxEnterAndEscapeWriteNothing() {
         HostPageFixture f;
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
         rowOf(f, "golf")->setText(host_column::Room, QStringLiteral("R1"));
 
         onDialog(f, [](DialogInfoHost& dialog) {
@@ -190,9 +186,7 @@ private slots:
         QApplication::setWindowIcon(QIcon(QPixmap(32, 32)));
         HostPageFixture f;
         f.window.move(70, 40);
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
         const QPoint expectedPosition = f.window.frameGeometry().topLeft() + QPoint(20, 140);
 
         onDialog(f, [&](DialogInfoHost& dialog) {
@@ -244,9 +238,7 @@ private slots:
         // The main window's own font, which the application's default is not.
         f.window.setFont(ui::look::dialogFont());
         QVERIFY(f.window.font() != QApplication::font());
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        enumerateTwelve(f);
+        QVERIFY(showTwelve(f));
 
         int shown = 0;
         onDialog(f, [&](DialogInfoHost& dialog) {

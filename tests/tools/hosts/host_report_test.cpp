@@ -81,6 +81,13 @@ struct ReportFixture : HostPageFixture {
         qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     }
     QString reportPath() const { return folder.path() + QStringLiteral("/Tarsino.htm"); }
+    // The folder the report is written to is a plain file; empty if it could not be made.
+    QString folderThatIsAFile(const QString& name) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        environment.folder = file.fileName();
+        return file.fileName();
+    }
     static QString dataReportPath() {
         return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                QStringLiteral("/Tarsino.htm");
@@ -375,14 +382,10 @@ private slots:
 
     void unwritableApplicationFolderFallsBackToDataFolder() {
         ReportFixture f;
-        QFile notAFolder(f.folder.filePath("program"));
-        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
-        notAFolder.close();
-        f.environment.folder = notAFolder.fileName();
+        QVERIFY(!f.folderThatIsAFile("program").isEmpty());
         f.page->btn_logFile_Click();
 
-        const QString expected = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                                 QStringLiteral("/Tarsino.htm");
+        const QString expected = ReportFixture::dataReportPath();
         QVERIFY(expected.startsWith(f.dataHome.path()));
         QVERIFY(readFile(expected).startsWith("<html><head><title>"));
         QCOMPARE(f.toolkit.messages.size(), 1u);
@@ -393,16 +396,14 @@ private slots:
 
     void nowhereToWriteShowsFailureAndNoSuccess() {
         ReportFixture f;
-        QFile blocker(f.folder.filePath("blocker"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        f.environment.folder = blocker.fileName();
-        qputenv("XDG_DATA_HOME", (blocker.fileName() + QStringLiteral("/share")).toLocal8Bit());
+        const QString blocker = f.folderThatIsAFile("blocker");
+        QVERIFY(!blocker.isEmpty());
+        qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/share")).toLocal8Bit());
         f.page->btn_logFile_Click();
         QCOMPARE(f.toolkit.messages.size(), 1u);
         QVERIFY2(f.toolkit.messages[0].text.startsWith(
-                     QStringLiteral("Impossibile scrivere il file Html Log:\r\n") +
-                     blocker.fileName() + QStringLiteral("/share/")),
+                     QStringLiteral("Impossibile scrivere il file Html Log:\r\n") + blocker +
+                     QStringLiteral("/share/")),
                  qPrintable(f.toolkit.messages[0].text));
         QCOMPARE(f.toolkit.messages[0].icon, ui::MessageIcon::Exclamation);
         // The text was still built for the page.

@@ -1,13 +1,8 @@
 // Trace routes through real routers: namespaces client -> r1 -> r2 -> r3 ->
 // target, the real echo facility (both socket kinds, and as nobody through
-// the ICMP helper) and the real window logic. Needs root; skips elsewhere.
+// the ICMP helper) and the real page logic. Needs root; skips elsewhere.
 
 #include <QtTest>
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 
 #include <arpa/inet.h>
 #include <unistd.h>
@@ -15,20 +10,20 @@
 #include <array>
 
 #include "cannot_run.h"
-#include "fake_services.h"
+#include "fake_toolkit.h"
 #include "netns_lab.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_icmp_seam.h"
 #include "platform/linux_sockets.h"
 #include "route_lab.h"
-#include "shell/form_main.h"
-#include "ui/multi_line_text_box.h"
+#include "trace_route_page_fixture.h"
 #include "ui/qt_toolkit.h"
 #include "unprivileged_run.h"
 
 using testing_support::buildRoute;
-using testing_support::FakeServices;
+using testing_support::FakeToolkit;
 using testing_support::NetnsLab;
+using testing_support::TraceRoutePageFixture;
 using testing_support::UnprivilegedRun;
 using SocketChoice = platform::LinuxIcmpSeam::Channel;
 
@@ -37,25 +32,18 @@ Q_DECLARE_METATYPE(SocketChoice)
 namespace {
 
 struct Trace {
-    FakeServices fakes;
+    FakeToolkit fakeToolkit;
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
-    std::unique_ptr<shell::FormMain> form;
+    TraceRoutePageFixture page;
 
     explicit Trace(SocketChoice choice, ui::Toolkit* toolkit = nullptr)
-        : icmp(platform::LinuxIcmpSeam::make(choice)) {
-        shell::Services services{sockets,           icmp,
-                                 *fakes.browser,    fakes.resolver,
-                                 fakes.environment, toolkit ? *toolkit : fakes.toolkit};
-        form = std::make_unique<shell::FormMain>(services);
-    }
-    void run(const QString& target) {
-        form->Combo1->setEditText(target);
-        form->Command1->click();
-    }
+        : icmp(platform::LinuxIcmpSeam::make(choice)),
+          page(sockets, icmp, toolkit ? *toolkit : fakeToolkit) {}
+    void run(const QString& target) { page.trace(target); }
     QStringList hopLines() const {
         QStringList lines;
-        for (const QString& line : form->Text4->text().split("\r\n"))
+        for (const QString& line : page.Text4->text().split("\r\n"))
             if (line.startsWith("Hop #"))
                 lines << line.section('\t', 1, 1) + " " + line.section('\t', 3, 3);
         return lines;
@@ -107,11 +95,11 @@ private slots:
         trace.run("10.0.4.2");
         QCOMPARE(trace.hopLines(),
                  (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.4.2"}));
-        QVERIFY(trace.form->Text4->text().startsWith("Tracing Route su 10.0.4.2:\r\n\r\n"));
-        QVERIFY(trace.form->Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
-        QCOMPARE(trace.form->Text1->text(), QString("10.0.4.2"));
-        QCOMPARE(trace.form->List1->count(), 4);
-        QVERIFY(trace.fakes.toolkit.messages.empty());
+        QVERIFY(trace.page.Text4->text().startsWith("Tracing Route su 10.0.4.2:\r\n\r\n"));
+        QVERIFY(trace.page.Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
+        QCOMPARE(trace.page.Text1->text(), QString("10.0.4.2"));
+        QCOMPARE(trace.page.List1->count(), 4);
+        QVERIFY(trace.fakeToolkit.messages.empty());
     }
 
     void unreachableTargetGivesLinesUntilTtl255_data() { socketKinds_data(); }
@@ -127,8 +115,8 @@ private slots:
         QCOMPARE(lines.mid(0, 5), (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2",
                                                "4 10.0.3.2", "5 10.0.3.2"}));
         QCOMPARE(lines.last(), QString("255 10.0.3.2"));
-        QVERIFY(!trace.form->Text4->text().contains("Completato"));
-        QVERIFY(trace.form->Command1->isEnabled());
+        QVERIFY(!trace.page.Text4->text().contains("Completato"));
+        QVERIFY(trace.page.Command1->isEnabled());
     }
 
     void silentRouterIsProbedAgainUntilTheWindowCloses_data() { socketKinds_data(); }
@@ -137,14 +125,11 @@ private slots:
         QVERIFY(lab_->addFilterRule("r2", "lab", "output", "icmp type time-exceeded drop"));
         NetnsLab::Inside inside(*lab_, "client");
         Trace trace(choice);
-        trace.fakes.toolkit.onProcessEvents = [&] {
-            if (trace.form->List1->count() == 4) trace.form->close();
+        trace.fakeToolkit.onProcessEvents = [&] {
+            if (trace.page.List1->count() == 4) trace.page.close();
         };
         trace.run("10.0.4.2");
-        QStringList entries;
-        for (int i = 0; i < trace.form->List1->count(); ++i)
-            entries << trace.form->List1->item(i)->text();
-        QCOMPARE(entries, (QStringList{"1", "2", "2", "2"}));
+        QCOMPARE(trace.page.list1(), (QStringList{"1", "2", "2", "2"}));
         QCOMPARE(trace.hopLines(), QStringList{"1 10.0.1.1"});
     }
 
@@ -172,10 +157,10 @@ private slots:
                      0u);
             trace.icmp.IcmpCloseHandle(handle);
         }
-        QTimer::singleShot(1000, trace.form.get(), [&trace] { trace.form->close(); });
+        QTimer::singleShot(1000, &trace.page.window, [&trace] { trace.page.close(); });
         trace.run("10.0.4.2");
-        QCOMPARE(trace.form->List1->count(), 1);
-        QVERIFY(trace.form->isHidden());
+        QCOMPARE(trace.page.List1->count(), 1);
+        QVERIFY(trace.page.closed);
         QCOMPARE(trace.hopLines(), QStringList());
     }
 
@@ -184,12 +169,10 @@ private slots:
     void ordinaryUserTracesThroughTheHelper() {
         if (const QString why = UnprivilegedRun::skipReason(); !why.isEmpty())
             TARSINO_CANNOT_RUN(why);
-        QVERIFY(lab_->run("client", "sysctl -qw net.ipv4.ping_group_range='1 0'"));
         QString output;
-        const bool passed =
-            UnprivilegedRun::run(*lab_, "client", "asNobodyTraceThroughTheHelper", &output);
-        QVERIFY(lab_->run("client", "sysctl -qw net.ipv4.ping_group_range='0 2147483647'"));
-        QVERIFY2(passed, qPrintable(output));
+        QVERIFY2(UnprivilegedRun::runWithDatagramSocketsRefused(
+                     *lab_, "client", "asNobodyTraceThroughTheHelper", &output),
+                 qPrintable(output));
     }
 
     void asNobodyTraceThroughTheHelper() {
@@ -204,8 +187,8 @@ private slots:
         trace.run("10.0.4.2");
         QCOMPARE(trace.hopLines(),
                  (QStringList{"1 10.0.1.1", "2 10.0.2.2", "3 10.0.3.2", "4 10.0.4.2"}));
-        QVERIFY(trace.form->Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
-        QVERIFY(trace.fakes.toolkit.messages.empty());
+        QVERIFY(trace.page.Text4->text().endsWith("10.0.4.2\r\n\r\nTrace Route Completato"));
+        QVERIFY(trace.fakeToolkit.messages.empty());
     }
 };
 

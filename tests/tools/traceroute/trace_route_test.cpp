@@ -1,11 +1,8 @@
-// The trace-route run through the real window logic, over a modelled route.
+// The trace-route page on its own controls, over a modelled route.
 
 #include <QtTest>
 
-#include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 
 #include "fake_path_icmp.h"
 #include "fake_services.h"
@@ -13,38 +10,30 @@
 #include "shell/form_main.h"
 #include "tools/traceroute/hop_line.h"
 #include "tools/traceroute/packet_size.h"
-#include "tools/traceroute/trace_route_page.h"
-#include "ui/multi_line_text_box.h"
+#include "trace_route_page_fixture.h"
 
 using testing_support::FakePathIcmp;
 using testing_support::FakeServices;
 using testing_support::FakeToolkit;
 using testing_support::PathHop;
 using testing_support::ProgramEnded;
+using testing_support::TraceRoutePageFixture;
 
 namespace {
 
-struct Lab {
+struct Route {
     FakeServices fakes;
     FakePathIcmp route;
-    std::unique_ptr<shell::FormMain> form;
+};
 
-    explicit Lab(std::vector<PathHop> path) {
+struct Lab : Route, TraceRoutePageFixture {
+    explicit Lab(std::vector<PathHop> path)
+        : TraceRoutePageFixture(fakes.sockets, route, fakes.toolkit) {
         route.path = std::move(path);
+        // The few cases about the window around the page (its combo box as
+        // the user types into it, other pages between probes) build it too.
         fakes.icmp = &route;
         fakes.sockets.addHost("target.lab", {{10, 0, 3, 2}});
-        form = std::make_unique<shell::FormMain>(fakes.services());
-    }
-    void trace(const QString& target) {
-        form->Combo1->setEditText(target);
-        form->Command1->click();
-    }
-    // What the results box shows.
-    QString shown() const { return form->Text4->document()->toPlainText(); }
-    QStringList list1() const {
-        QStringList entries;
-        for (int i = 0; i < form->List1->count(); ++i) entries << form->List1->item(i)->text();
-        return entries;
     }
 };
 
@@ -100,9 +89,9 @@ private slots:
         QFETCH(QString, normalised);
         QFETCH(int, bytes);
         Lab lab(threeHops());
-        lab.form->Text3->setText(typed);
+        lab.Text3->setText(typed);
         lab.trace("target.lab");
-        QCOMPARE(lab.form->Text3->text(), normalised);
+        QCOMPARE(lab.Text3->text(), normalised);
         QVERIFY(!lab.route.calls.empty());
         for (const auto& call : lab.route.calls) {
             QCOMPARE(int(call.data.size()), bytes);
@@ -118,18 +107,18 @@ private slots:
                                       "Hop #\t2\t35 ms\t10.0.2.1\n"
                                       "Hop #\t3\t*\t10.0.3.2\n"
                                       "\nTrace Route Completato"));
-        QCOMPARE(lab.form->Text4->text(), QString("Tracing Route su target.lab:\r\n\r\n"
-                                                  "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
-                                                  "Hop #\t2\t35 ms\t10.0.2.1\r\n"
-                                                  "Hop #\t3\t*\t10.0.3.2\r\n"
-                                                  "\r\nTrace Route Completato"));
-        QCOMPARE(lab.form->Text1->text(), QString("10.0.3.2"));
-        QCOMPARE(lab.form->Text2->text(), QString("1"));
+        QCOMPARE(lab.Text4->text(), QString("Tracing Route su target.lab:\r\n\r\n"
+                                            "Hop #\t1\t<10 ms\t10.0.1.1\r\n"
+                                            "Hop #\t2\t35 ms\t10.0.2.1\r\n"
+                                            "Hop #\t3\t*\t10.0.3.2\r\n"
+                                            "\r\nTrace Route Completato"));
+        QCOMPARE(lab.Text1->text(), QString("10.0.3.2"));
+        QCOMPARE(lab.Text2->text(), QString("1"));
         QCOMPARE(lab.list1(), (QStringList{"1", "2", "3"}));
         QCOMPARE(lab.route.handlesOpened, 1);
         QCOMPARE(lab.route.handlesClosed, 1);
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
-        QVERIFY(lab.form->Command1->isEnabled());
+        QVERIFY(lab.Command1->isEnabled());
         QCOMPARE(lab.fakes.toolkit.eventPasses, 3);
         QVERIFY(lab.fakes.toolkit.waits.empty());
         for (const auto& call : lab.route.calls) {
@@ -142,10 +131,10 @@ private slots:
     void commandOneStaysDisabledWhileRunning() {
         Lab lab(threeHops());
         QList<bool> enabled;
-        lab.fakes.toolkit.onProcessEvents = [&] { enabled << lab.form->Command1->isEnabled(); };
+        lab.fakes.toolkit.onProcessEvents = [&] { enabled << lab.Command1->isEnabled(); };
         lab.trace("target.lab");
         QCOMPARE(enabled, (QList<bool>{false, false, false}));
-        QVERIFY(lab.form->Command1->isEnabled());
+        QVERIFY(lab.Command1->isEnabled());
     }
 
     void errorReportsAreAnswersAndTheRunGoesOn() {
@@ -153,23 +142,23 @@ private slots:
                  {"10.0.2.1", 4, platform::icmp::ip_status::DestHostUnreachable},
                  {"10.0.3.2", 5}});
         lab.trace("target.lab");
-        QVERIFY(lab.form->Text4->text().contains("Hop #\t2\t<10 ms\t10.0.2.1\r\n"));
-        QVERIFY(lab.form->Text4->text().endsWith("\r\nTrace Route Completato"));
+        QVERIFY(lab.Text4->text().contains("Hop #\t2\t<10 ms\t10.0.2.1\r\n"));
+        QVERIFY(lab.Text4->text().endsWith("\r\nTrace Route Completato"));
     }
 
     void silentHopIsProbedAgainUntilTheWindowCloses() {
         Lab lab(
             {{"10.0.1.1"}, {"10.0.2.1"}, {"10.0.3.1"}, {"10.0.4.1", 1, 11013, true}, {"10.0.3.2"}});
         lab.fakes.toolkit.onProcessEvents = [&] {
-            if (lab.fakes.toolkit.eventPasses == 7) lab.form->close();
+            if (lab.fakes.toolkit.eventPasses == 7) lab.close();
         };
         lab.trace("target.lab");
         QCOMPARE(lab.list1(), (QStringList{"1", "2", "3", "4", "4", "4", "4"}));
-        QCOMPARE(lab.form->Text4->text().count("Hop #"), 3);
-        QVERIFY(!lab.form->Text4->text().contains("Completato"));
+        QCOMPARE(lab.Text4->text().count("Hop #"), 3);
+        QVERIFY(!lab.Text4->text().contains("Completato"));
         QCOMPARE(lab.route.handlesClosed, 1);
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
-        QVERIFY(!lab.form->Command1->isEnabled());  // the closed window is left alone
+        QVERIFY(!lab.Command1->isEnabled());  // the closed window is left alone
     }
 
     // A send that fails at once (no route, a target such as 0.0.0.0) waits
@@ -182,10 +171,10 @@ private slots:
         FakeToolkit& toolkit = lab.fakes.toolkit;
         toolkit.answers = {ui::MessageResult::Yes};
         toolkit.onWait = [&] {
-            if (toolkit.waits.size() == 3) lab.form->traceRoute->Command2_Click();
+            if (toolkit.waits.size() == 3) lab.traceRoute.Command2_Click();
         };
-        lab.form->Combo1->setEditText("target.lab");
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command1_Click());
+        lab.Combo1->setEditText("target.lab");
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.traceRoute.Command1_Click());
         QCOMPARE(lab.list1(), (QStringList{"1", "2", "2", "2"}));
         QCOMPARE(toolkit.eventPasses, 3);  // ended inside the third wait, before its yield
         QCOMPARE(toolkit.waits.size(), 3u);
@@ -199,18 +188,18 @@ private slots:
         path.back().address = "10.0.3.2";
         Lab lab(path);
         lab.trace("target.lab");
-        QCOMPARE(lab.form->List1->count(), 255);
-        QVERIFY(lab.form->Text4->text().endsWith("Hop #\t255\t12 ms\t10.9.9.9\r\n"));
+        QCOMPARE(lab.List1->count(), 255);
+        QVERIFY(lab.Text4->text().endsWith("Hop #\t255\t12 ms\t10.9.9.9\r\n"));
         QCOMPARE(lab.route.handlesClosed, 1);
     }
 
     void blankComboTakesTheDomainBoxAndKeepsTheBlanksInHeadingAndList() {
         Lab lab(threeHops());
-        lab.form->txt_domain->setText("target.lab");
+        lab.domain = "target.lab";
         lab.trace("   ");
         QVERIFY(lab.shown().startsWith("Tracing Route su    :\n\n"));
-        QCOMPARE(lab.form->Combo1->count(), 3);
-        QCOMPARE(lab.form->Combo1->itemText(2), QString("   "));
+        QCOMPARE(lab.Combo1->count(), 3);
+        QCOMPARE(lab.Combo1->itemText(2), QString("   "));
     }
 
     void typedTargetIsUsedAsTypedAndEveryRunAddsAnEntry() {
@@ -218,10 +207,10 @@ private slots:
         lab.fakes.sockets.addHost(" target.lab", {{10, 0, 3, 2}});
         lab.trace(" target.lab");
         lab.trace(" target.lab");
-        QCOMPARE(lab.form->Combo1->count(), 4);
-        QCOMPARE(lab.form->Combo1->itemText(2), QString(" target.lab"));
-        QCOMPARE(lab.form->Combo1->itemText(3), QString(" target.lab"));
-        QCOMPARE(lab.form->Combo1->currentText(), QString(" target.lab"));
+        QCOMPARE(lab.Combo1->count(), 4);
+        QCOMPARE(lab.Combo1->itemText(2), QString(" target.lab"));
+        QCOMPARE(lab.Combo1->itemText(3), QString(" target.lab"));
+        QCOMPARE(lab.Combo1->currentText(), QString(" target.lab"));
     }
 
     // Keys typed into the combo's text field, then a click on "&OK": the run
@@ -254,35 +243,38 @@ private slots:
         Lab lab({{address.toStdString()}});
         lab.fakes.sockets.addHost("loc", {{10, 0, 3, 2}});
         lab.fakes.sockets.addHost("LOCALHOST", {{10, 0, 3, 3}});
-        lab.form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(lab.form.get()));
-        QCOMPARE(lab.form->Combo1->itemText(1), shell::FormMain::DefaultRemoteHost);
+        shell::FormMain form(lab.fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.Combo1->itemText(1), shell::FormMain::DefaultRemoteHost);
         if (!earlier.isEmpty()) {
             lab.route.path = {{earlier.toStdString()}};
-            lab.trace(earlier);
+            form.Combo1->setEditText(earlier);
+            form.Command1->click();
             lab.route.path = {{address.toStdString()}};
         }
-        const int entries = lab.form->Combo1->count();
+        const int entries = form.Combo1->count();
 
-        QLineEdit* field = lab.form->Combo1->lineEdit();
+        QLineEdit* field = form.Combo1->lineEdit();
         field->setFocus();
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(field, typed);
         if (enter) QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(lab.form->Combo1->currentText(), typed);
+        QCOMPARE(form.Combo1->currentText(), typed);
         lab.route.calls.clear();
-        QTest::mouseClick(lab.form->Command1, Qt::LeftButton);
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
 
         QCOMPARE(QString::fromStdString(lab.fakes.sockets.lookups.back()), typed);
         QVERIFY(!lab.route.calls.empty());
         for (const auto& call : lab.route.calls)
             QCOMPARE(call.destination, ::inet_addr(address.toLatin1().constData()));
         QVERIFY(lab.fakes.toolkit.messages.empty());
-        QVERIFY(lab.shown().startsWith("Tracing Route su " + typed + ":\n\n"));
+        QVERIFY(form.Text4->document()->toPlainText().startsWith("Tracing Route su " + typed +
+                                                                 ":\n\n"));
         // The run's new entry leaves the typed text as it was.
-        QCOMPARE(lab.form->Combo1->count(), entries + 1);
-        QCOMPARE(lab.form->Combo1->itemText(entries), typed);
-        QCOMPARE(lab.form->Combo1->currentText(), typed);
+        QCOMPARE(form.Combo1->count(), entries + 1);
+        QCOMPARE(form.Combo1->itemText(entries), typed);
+        QCOMPARE(form.Combo1->currentText(), typed);
         QCOMPARE(field->text(), typed);
     }
 
@@ -296,16 +288,16 @@ private slots:
         QCOMPARE(box.icon, ui::MessageIcon::Exclamation);
         QVERIFY(lab.route.calls.empty());
         QCOMPARE(lab.route.handlesOpened, 0);
-        QCOMPARE(lab.form->Combo1->count(), 2);
-        QCOMPARE(lab.form->Text1->text(), QString());
+        QCOMPARE(lab.Combo1->count(), 2);
+        QCOMPARE(lab.Text1->text(), QString());
         QCOMPARE(lab.shown(), QString());
         QCOMPARE(lab.fakes.sockets.openSessions, 0);
-        QVERIFY(lab.form->Command1->isEnabled());
+        QVERIFY(lab.Command1->isEnabled());
     }
 
     void emptyNameRightAfterStartIsUnresolvable() {
         Lab lab(threeHops());
-        lab.form->Command1->click();
+        lab.Command1->click();
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
         QCOMPARE(lab.fakes.toolkit.messages[0].text,
                  QString("Impossibile risolvere il nome host: "));
@@ -321,7 +313,7 @@ private slots:
                      QString("Impossibile inizializzare la Socket Windows"));
             QCOMPARE(lab.fakes.toolkit.messages[0].title, QString("SINOTAR"));
             QCOMPARE(lab.fakes.toolkit.messages[0].icon, ui::MessageIcon::None);
-            QCOMPARE(lab.form->Text3->text(), QString("32"));
+            QCOMPARE(lab.Text3->text(), QString("32"));
             QCOMPARE(lab.shown(), QString());
         }
         {
@@ -331,8 +323,8 @@ private slots:
             QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
             QCOMPARE(lab.fakes.toolkit.messages[0].text,
                      QString("Impossibile aprire un gestore di file ICMP"));
-            QCOMPARE(lab.form->Combo1->count(), 2);
-            QCOMPARE(lab.form->Text1->text(), QString());
+            QCOMPARE(lab.Combo1->count(), 2);
+            QCOMPARE(lab.Text1->text(), QString());
             QCOMPARE(lab.shown(), QString());
             QCOMPARE(lab.fakes.sockets.openSessions, 0);
         }
@@ -343,12 +335,12 @@ private slots:
         lab.fakes.toolkit.answers = {ui::MessageResult::No, ui::MessageResult::Yes};
         lab.fakes.toolkit.onProcessEvents = [&] {
             if (lab.fakes.toolkit.eventPasses == 2 || lab.fakes.toolkit.eventPasses == 4)
-                lab.form->traceRoute->Command2_Click();
+                lab.traceRoute.Command2_Click();
         };
         // The handlers are called directly: the fake's end of the program is an
         // exception, which must not unwind through Qt's signal dispatch.
-        lab.form->Combo1->setEditText("target.lab");
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command1_Click());
+        lab.Combo1->setEditText("target.lab");
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.traceRoute.Command1_Click());
         QCOMPARE(lab.fakes.toolkit.messages.size(), 2u);
         for (const auto& box : lab.fakes.toolkit.messages) {
             QCOMPARE(
@@ -363,23 +355,25 @@ private slots:
 
     void stopOutsideARunAsksTheSameQuestion() {
         Lab lab(threeHops());
-        lab.form->Command2->click();  // answered No by default
+        lab.Command2->click();  // answered No by default
         QCOMPARE(lab.fakes.toolkit.messages.size(), 1u);
         QVERIFY(!lab.fakes.toolkit.ended);
         lab.fakes.toolkit.answers = {ui::MessageResult::Yes};
-        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.form->traceRoute->Command2_Click());
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, lab.traceRoute.Command2_Click());
     }
 
     void otherPagesWorkBetweenProbes() {
         Lab lab(threeHops());
-        lab.form->show();
+        shell::FormMain form(lab.fakes.services());
+        form.show();
         lab.fakes.toolkit.onProcessEvents = [&] {
-            lab.form->TabStrip1->setCurrentIndex(lab.fakes.toolkit.eventPasses % 4);
-            lab.form->Text6->setText("typed while tracing");
+            form.TabStrip1->setCurrentIndex(lab.fakes.toolkit.eventPasses % 4);
+            form.Text6->setText("typed while tracing");
         };
-        lab.trace("target.lab");
-        QVERIFY(lab.shown().endsWith("\n\nTrace Route Completato"));
-        QCOMPARE(lab.form->Text6->text(), QString("typed while tracing"));
+        form.Combo1->setEditText("target.lab");
+        form.Command1->click();
+        QVERIFY(form.Text4->document()->toPlainText().endsWith("\n\nTrace Route Completato"));
+        QCOMPARE(form.Text6->text(), QString("typed while tracing"));
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in main window carrying the host-detection page's controls, the
-// page itself and fakes for everything outside.
+// page itself and fakes for everything outside, or the real services of a
+// lab's LAN.
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -17,11 +18,21 @@
 #include "fake_server_browser.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
+#include "platform/discovery/lan_server_browser.h"
+#include "platform/linux_name_resolver.h"
+#include "platform/linux_sockets.h"
 #include "tools/hosts/host_columns.h"
 #include "tools/hosts/host_detection_page.h"
 #include "ui/multi_line_text_box.h"
 
 namespace testing_support {
+
+// What the window program wires in, for a test run on a lab's client side.
+struct RealHostServices {
+    platform::LinuxSockets sockets;
+    platform::LinuxNameResolver resolver;
+    std::unique_ptr<platform::ServerBrowser> browser = platform::makeLanServerBrowser();
+};
 
 struct HostPageFixture {
     QWidget window;
@@ -40,6 +51,16 @@ struct HostPageFixture {
 
     // The page looks names up through `resolver` unless given another one.
     explicit HostPageFixture(platform::NameResolver* otherResolver = nullptr) {
+        build(browser, otherResolver != nullptr ? *otherResolver : resolver, sockets);
+    }
+    // The page on the real services; the fakes serve only the toolkit and
+    // the environment.
+    explicit HostPageFixture(RealHostServices& real) {
+        build(*real.browser, real.resolver, real.sockets);
+    }
+
+    void build(platform::ServerBrowser& pageBrowser, platform::NameResolver& pageResolver,
+               platform::SocketApi& pageSockets) {
         window.setWindowTitle(QStringLiteral("Tarsino on PC12 [10.0.0.7]"));
         window.resize(720, 480);
         Lv_hosts->setGeometry(8, 96, 700, 337);
@@ -47,8 +68,7 @@ struct HostPageFixture {
         page = std::make_unique<hosts::HostDetectionPage>(
             hosts::HostDetectionControls{&window, txt_domain, CmdNetDetect, btn_clearDominio,
                                          btn_logFile, Lv_hosts, Txt_hosts},
-            browser, otherResolver != nullptr ? *otherResolver : resolver, sockets, toolkit,
-            environment);
+            pageBrowser, pageResolver, pageSockets, toolkit, environment);
     }
 
     QString cell(int row, int column) const { return Lv_hosts->topLevelItem(row)->text(column); }
