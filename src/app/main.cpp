@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
     ui::loadQtTranslations(application);
     QIcon icon;
     for (const int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size));
+        icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;

@@ -251,6 +251,13 @@ void FormMain::buildAboutPage() {
     Label18 =
         label(page, "Label18", "Torino, dicembre 2026", {600, 6000, 2655, 255}, look::DarkBlue);
     Label18->setFont(look::tahoma(9.75));
+}
+
+// Fitting tries one font size after another, each a font to load: it waits
+// until the page is first shown instead of holding up the window's first paint.
+void FormMain::fitAboutCaptions() {
+    if (aboutFitted_) return;
+    aboutFitted_ = true;
     for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
         look::fitTextToWidth(*control);
 }
@@ -320,6 +327,7 @@ void FormMain::TabStrip1_Click() {
     for (const Switch& entry : switches) {
         if (key != QLatin1String(entry.key)) continue;
         for (QGroupBox* page : entry.hidden) page->setVisible(false);
+        if (entry.shown == Fr_About) fitAboutCaptions();
         entry.shown->setVisible(true);
         return;
     }

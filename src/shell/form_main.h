@@ -126,6 +126,7 @@ private:
     void buildHostDetectionPage();
     void buildPingPage();
     void buildAboutPage();
+    void fitAboutCaptions();
     void setFocusOrder();
     void setText4TabStops();
     void selectTab(int index);
@@ -134,6 +135,7 @@ private:
     Services services_;
     bool closed_ = false;
     bool centred_ = false;
+    bool aboutFitted_ = false;
 };
 
 }  // namespace shell
