@@ -355,14 +355,8 @@ up() {
     echo "$dir"
 }
 
-# What changed since file $1 in this machine's own configuration, run-time and
-# Samba folders: the lab's daemons and clients must keep to the lab.
-changes_on_this_machine() {
-    local folders=() folder
-    for folder in /etc /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
-        [ ! -e "$folder" ] || folders+=("$folder")
-    done
-    find "${folders[@]}" -xdev -newer "$1" 2>/dev/null || true
+# Samba's run-time files at the top of /run, beside the common folders.
+changes_elsewhere() {
     find /run -maxdepth 1 -newer "$1" \( -name '*mbd*' -o -name '*samba*' \) 2>/dev/null || true
 }
 

@@ -2,7 +2,7 @@
 # the lab's name and folders, progress and waiting, daemons started only
 # inside the lab, hosts on the lab's bridge, tearing down, and the commands
 # up/exec/down/run. The sourcing script defines up, skip_reason,
-# run_on_client and changes_on_this_machine, then calls lab_main "$@".
+# run_on_client and changes_elsewhere, then calls lab_main "$@".
 
 # lab_init DEFAULT_NAME RUN_NAME_PREFIX NAMESPACE_PREFIX "$@"
 lab_init() {
@@ -88,6 +88,18 @@ on_client() {
     mkdir -p -m 700 "$dir/runtime"
     nsenter -t "$(cat "$dir/client.pid")" -m -n --wd="$PWD" \
         env TARSINO_LAB_DIR="$dir" XDG_RUNTIME_DIR="$dir/runtime" "$@"
+}
+
+# What changed since file $1 in this machine's own configuration, run-time and
+# Samba folders, and where the lab's own clients would leave files
+# (changes_elsewhere): the lab's daemons and clients must keep to the lab.
+changes_on_this_machine() {
+    local folders=() folder
+    for folder in /etc /run/samba /var/lib/samba /var/cache/samba /var/log/samba; do
+        [ ! -e "$folder" ] || folders+=("$folder")
+    done
+    find "${folders[@]}" -xdev -newer "$1" 2>/dev/null || true
+    changes_elsewhere "$1"
 }
 
 lab_main() {
