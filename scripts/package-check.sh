@@ -67,12 +67,19 @@ helper=/usr/libexec/tarsino/tarsino-icmp
 for file in /usr/bin/tarsino /usr/libexec/tarsino/tarsino-netbios-browse "$helper"; do
     [ -x "$file" ] || { echo "missing: $file" >&2; exit 1; }
 done
-for file in /usr/share/man/man1/tarsino.1.gz /usr/share/doc/tarsino/copyright /usr/share/doc/tarsino/changelog.gz; do
+for file in /usr/libexec/tarsino/tarsino-discovery.so /usr/share/man/man1/tarsino.1.gz \
+    /usr/share/doc/tarsino/copyright /usr/share/doc/tarsino/changelog.gz; do
     [ -f "$file" ] || { echo "missing: $file" >&2; exit 1; }
 done
 for file in /usr/bin/tarsino-netbios-browse /usr/bin/tarsino-icmp; do
     [ ! -e "$file" ] || { echo "a helper program is on PATH: $file" >&2; exit 1; }
 done
+# The discovery libraries come with the module, on the first search, and the
+# module finds every one of them.
+! ldd /usr/bin/tarsino | grep -E 'libldap|libavahi|libkrb5|libQt6Network' ||
+    { echo "/usr/bin/tarsino names a discovery library itself" >&2; exit 1; }
+! ldd /usr/libexec/tarsino/tarsino-discovery.so | grep 'not found' ||
+    { echo "the discovery module lacks a library" >&2; exit 1; }
 [ -z "$(getcap /usr/bin/tarsino)" ] || { echo "/usr/bin/tarsino holds a capability" >&2; exit 1; }
 getcap "$helper" | grep -q 'cap_net_raw=ep' || { echo "cap_net_raw not granted to $helper" >&2; exit 1; }
 echo "installed: $(getcap "$helper"); /usr/bin/tarsino: none"

@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
-#include "platform/discovery/lan_server_browser.h"
 #include "platform/linux_icmp.h"
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
+#include "platform/loaded_server_browser.h"
 #include "platform/process/privileges.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
@@ -40,12 +40,12 @@ int main(int argc, char* argv[]) {
 
     platform::LinuxSockets sockets;
     platform::LinuxIcmp icmp;
-    const auto browser = platform::makeLanServerBrowser();
+    platform::LoadedServerBrowser browser(platform::discoveryModulePath());
     platform::LinuxNameResolver resolver;
     platform::SystemEnvironment environment;
     ui::QtToolkit toolkit;
 
-    shell::FormMain window({sockets, icmp, *browser, resolver, environment, toolkit});
+    shell::FormMain window({sockets, icmp, browser, resolver, environment, toolkit});
     window.show();
     return application.exec();
 }

@@ -12,26 +12,29 @@
 #include <QTest>
 
 #include <memory>
+#include <string>
 
 #include "fake_environment.h"
 #include "fake_name_resolver.h"
 #include "fake_server_browser.h"
 #include "fake_sockets.h"
 #include "fake_toolkit.h"
-#include "platform/discovery/lan_server_browser.h"
 #include "platform/linux_name_resolver.h"
 #include "platform/linux_sockets.h"
+#include "platform/loaded_server_browser.h"
 #include "tools/hosts/host_columns.h"
 #include "tools/hosts/host_detection_page.h"
 #include "ui/multi_line_text_box.h"
 
 namespace testing_support {
 
-// What the window program wires in, for a test run on a lab's client side.
+// What the window program wires in, the discovery module it loads included,
+// for a test run on a lab's client side.
 struct RealHostServices {
+    explicit RealHostServices(const std::string& discoveryModule) : browser(discoveryModule) {}
     platform::LinuxSockets sockets;
     platform::LinuxNameResolver resolver;
-    std::unique_ptr<platform::ServerBrowser> browser = platform::makeLanServerBrowser();
+    platform::LoadedServerBrowser browser;
 };
 
 struct HostPageFixture {
@@ -56,7 +59,7 @@ struct HostPageFixture {
     // The page on the real services; the fakes serve only the toolkit and
     // the environment.
     explicit HostPageFixture(RealHostServices& real) {
-        build(*real.browser, real.resolver, real.sockets);
+        build(real.browser, real.resolver, real.sockets);
     }
 
     void build(platform::ServerBrowser& pageBrowser, platform::NameResolver& pageResolver,

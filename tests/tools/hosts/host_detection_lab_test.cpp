@@ -26,7 +26,7 @@ private slots:
         const auto expected = HostsLabExpectations::read();
         QVERIFY(!expected.present.isEmpty());
 
-        RealHostServices real;
+        RealHostServices real(TARSINO_DISCOVERY_MODULE);
         HostPageFixture f(real);
         QTemporaryDir folder;
         f.environment.folder = folder.path();
