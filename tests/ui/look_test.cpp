@@ -19,7 +19,8 @@ private slots:
         QTest::addColumn<qreal>("points");
         for (const char* text : {"Tarsino", "Interno 4410, stanza 12"})
             for (const qreal points : {4.0, 9.75, 20.25, 72.0})
-                QTest::addRow("%s at %.2f", text, points) << QString(text) << points;
+                QTest::newRow((QByteArray(text) + " at " + QByteArray::number(points)).constData())
+                    << QString(text) << points;
     }
     void fittedCaptionIsTheLargestStepThatFits() {
         QFETCH(QString, text);
