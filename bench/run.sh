@@ -84,7 +84,9 @@ echo
 echo "## Start-up under Xvfb: exec to the window shown, peak RSS"
 echo
 display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: between two runs no client is left, and a server resetting then
+# refuses the next program ("could not connect to display").
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
 for ((i = 0; i < 500; i++)); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.01; done

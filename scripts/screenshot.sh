@@ -11,7 +11,7 @@ scripts/install-deps.sh screenshot
 [ -x "$app" ] || scripts/build.sh tarsino >/dev/null
 
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app_pid $xvfb 2>/dev/null || true' EXIT
 export DISPLAY=$display
