@@ -25,6 +25,10 @@ suite=$1
 shift
 [[ $suite =~ ^[a-z]+$ ]] || { echo "SUITE is a Debian code name, such as trixie" >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || { echo "$0 needs root (mmdebstrap, namespaces)" >&2; exit 1; }
+# mmdebstrap is not on a new machine: install it from this machine's archive.
+if ! command -v mmdebstrap >/dev/null; then
+    apt-get install -y -qq -o DPkg::Lock::Timeout=600 mmdebstrap >/dev/null
+fi
 for tool in mmdebstrap unshare pivot_root git; do
     command -v "$tool" >/dev/null || { echo "$0 needs $tool" >&2; exit 1; }
 done
