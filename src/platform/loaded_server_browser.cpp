@@ -21,17 +21,24 @@ ServerEnumResult LoadedServerBrowser::NetServerEnum(std::uint32_t& resumeHandle)
         loadTried_ = true;
         // Only an absolute path: a bare name would be searched for along
         // LD_LIBRARY_PATH, which the environment chooses.
-        void* module = modulePath_.starts_with('/')
-                           ? ::dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL)
-                           : nullptr;
-        const auto make = module ? reinterpret_cast<decltype(&tarsinoMakeLanServerBrowser)>(
-                                       ::dlsym(module, "tarsinoMakeLanServerBrowser"))
-                                 : nullptr;
-        if (make) browser_.reset(make());
+        // The reason is read right after the call that failed: dlerror()
+        // otherwise still holds whatever an earlier, unrelated load left.
+        const char* why = "not an absolute path";
+        if (modulePath_.starts_with('/')) {
+            if (void* module = ::dlopen(modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL); !module) {
+                why = ::dlerror();
+            } else if (const auto make = reinterpret_cast<decltype(&tarsinoMakeLanServerBrowser)>(
+                           ::dlsym(module, "tarsinoMakeLanServerBrowser"));
+                       !make) {
+                why = ::dlerror();
+            } else {
+                browser_.reset(make());
+                why = "no browser in it";
+            }
+        }
         if (!browser_) {
-            const char* why = module ? "no browser in it" : ::dlerror();
             std::fprintf(stderr, "tarsino: cannot load the discovery module %s: %s\n",
-                         modulePath_.c_str(), why ? why : "not an absolute path");
+                         modulePath_.c_str(), why ? why : "unknown loader error");
         }
     }
     if (!browser_) {
