@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "platform/process/privileges.h"
 #include "platform/system_environment.h"
 #include "shell/form_main.h"
+#include "ui/look.h"
 #include "ui/qt_toolkit.h"
 #include "ui/qt_translations.h"
 
@@ -33,9 +36,19 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
     ui::loadQtTranslations(application);
+    // The window, its dialog and its message boxes share one font. Made the
+    // application's own, no control is first laid out in the desktop's
+    // default font, which would be one more font file to load before the
+    // window shows.
+    QApplication::setFont(ui::look::dialogFont());
+    // Read as PNG and nothing else: an image reader left to detect the format
+    // loads every image format plugin to ask each whether it knows the file.
     QIcon icon;
-    for (const int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/tarsino-%1.png").arg(size), QSize(size, size));
+    for (const int size : {16, 32, 48}) {
+        QImageReader reader(QStringLiteral(":/icons/tarsino-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     QApplication::setWindowIcon(icon);
 
     platform::LinuxSockets sockets;

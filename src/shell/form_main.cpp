@@ -175,7 +175,7 @@ void FormMain::buildHostDetectionPage() {
     Txt_hosts = new MultiLineTextBox(page);
     Txt_hosts->setObjectName("Txt_hosts");
     Txt_hosts->setGeometry(twipsRect(120, 3840, 5895, 2655));
-    Txt_hosts->setFont(look::courier(9.75));
+    // Its fixed-pitch font comes with the page's first showing (finishPageLook).
     Txt_hosts->setLineWrapMode(QPlainTextEdit::NoWrap);
     Txt_hosts->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Txt_hosts->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -201,8 +201,8 @@ void FormMain::buildPingPage() {
     lbl_data = label(page, "lbl_data", "Dati Tx", {1800, 960, 615, 255}, look::Blue, RightAligned);
     Text7 = textBox(page, "Text7", "who are you", {2520, 960, 1935, 285}, look::White);
     Label9 = label(page, "Label9", "Esito", {1800, 1335, 615, 255}, look::Blue, RightAligned);
+    // Its bold font comes with the page's first showing (finishPageLook).
     Text5[0] = textBox(page, "Text5_0", "", {2520, 1320, 3375, 285}, look::LightYellow, false);
-    Text5[0]->setFont(look::dialogFont(8.25, true));
     Line2 = line(page, "Line2", 240, 1800, 5880, 1800, look::Blue);
 
     Frame2 = frame(page, "Frame2", "Dettagli", {360, 1920, 5415, 1815});
@@ -253,13 +253,21 @@ void FormMain::buildAboutPage() {
     Label18->setFont(look::tahoma(9.75));
 }
 
-// Fitting tries one font size after another, each a font to load: it waits
-// until the page is first shown instead of holding up the window's first paint.
-void FormMain::fitAboutCaptions() {
-    if (aboutFitted_) return;
-    aboutFitted_ = true;
-    for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
-        look::fitTextToWidth(*control);
+// A page's own fonts are files to load and text to lay out again, and fitting
+// the About captions tries one font size after another: all of it waits until
+// the page first shows instead of holding up the window's first paint.
+void FormMain::finishPageLook(QGroupBox* page) {
+    if (page == Fr_Ping && !pingLookFinished_) {
+        pingLookFinished_ = true;
+        Text5[0]->setFont(look::dialogFont(8.25, true));
+    } else if (page == Fr_Intervallo && !hostsLookFinished_) {
+        hostsLookFinished_ = true;
+        Txt_hosts->setFont(look::courier(9.75));
+    } else if (page == Fr_About && !aboutLookFinished_) {
+        aboutLookFinished_ = true;
+        for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
+            look::fitTextToWidth(*control);
+    }
 }
 
 void FormMain::setFocusOrder() {
@@ -327,7 +335,7 @@ void FormMain::TabStrip1_Click() {
     for (const Switch& entry : switches) {
         if (key != QLatin1String(entry.key)) continue;
         for (QGroupBox* page : entry.hidden) page->setVisible(false);
-        if (entry.shown == Fr_About) fitAboutCaptions();
+        finishPageLook(entry.shown);
         entry.shown->setVisible(true);
         return;
     }

@@ -126,7 +126,7 @@ private:
     void buildHostDetectionPage();
     void buildPingPage();
     void buildAboutPage();
-    void fitAboutCaptions();
+    void finishPageLook(QGroupBox* page);
     void setFocusOrder();
     void setText4TabStops();
     void selectTab(int index);
@@ -135,7 +135,9 @@ private:
     Services services_;
     bool closed_ = false;
     bool centred_ = false;
-    bool aboutFitted_ = false;
+    bool pingLookFinished_ = false;
+    bool hostsLookFinished_ = false;
+    bool aboutLookFinished_ = false;
 };
 
 }  // namespace shell

@@ -32,7 +32,11 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, Place w
 
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, Place where,
                    const QColor& background, bool enabled) {
-    auto* control = new QLineEdit(text, parent);
+    // The text goes in once the box has its parent's font: given to the
+    // constructor, it is first laid out in the application's font, which may
+    // be one more font file to load.
+    auto* control = new QLineEdit(parent);
+    control->setText(text);
     place(*control, name, where);
     if (background.isValid()) look::setBackground(*control, background);
     control->setEnabled(enabled);

@@ -241,10 +241,28 @@ private slots:
         QCOMPARE(form.Text5[3]->geometry(), QRect(144, 40, 89, 19));
         QVERIFY(!form.Text1->isEnabled());
         QVERIFY(!form.Text5[0]->isEnabled());
-        QVERIFY(form.Text5[0]->font().bold());
         QCOMPARE(form.Text4->palette().color(QPalette::Base), QColor(255, 255, 192));
         QCOMPARE(form.Label1->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         QCOMPARE(form.Label11->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    }
+
+    // Fonts that only a hidden page uses come with its first showing.
+    void eachPageShowsInItsOwnFonts() {
+        FakeServices fakes;
+        shell::FormMain form(fakes.services());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        clickTab(form, 2);
+        QVERIFY(form.Text5[0]->font().bold());
+        QVERIFY(!form.Text6->font().bold());
+        clickTab(form, 1);
+        QVERIFY(QFontInfo(form.Txt_hosts->font()).fixedPitch());
+        QCOMPARE(form.Lv_hosts->columnCount(), 7);
+        for (int column = 0; column < form.Lv_hosts->columnCount(); ++column)
+            QCOMPARE(form.Lv_hosts->columnWidth(column), 96);
+        // Shown again, a page keeps what it has.
+        clickTab(form, 2);
+        QVERIFY(form.Text5[0]->font().bold());
     }
 
     void noCaptionIsClipped() {
