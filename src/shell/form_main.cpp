@@ -81,10 +81,6 @@ FormMain::FormMain(Services services, QWidget* parent)
         services_.icmp, services_.toolkit, this);
     ping = new ping::PingPage({Text6, Text7, Text5, bt_clear_ping, Cmd_ping}, services_.sockets,
                               services_.icmp, services_.toolkit, this);
-    hostDetection = new hosts::HostDetectionPage(
-        {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
-        services_.browser, services_.resolver, services_.sockets, services_.toolkit,
-        services_.environment, this);
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     Form_Load();
     keepOnlyTheCloseButton(*this);
@@ -182,13 +178,24 @@ void FormMain::buildHostDetectionPage() {
     look::setBackground(*Txt_hosts, look::LightYellow);
     Txt_hosts->hide();
 
-    Lv_hosts = new QTreeWidget(page);
+    Label24->setBuddy(txt_domain);
+}
+
+// The host list and the page's handler come with the page's first showing:
+// a tree view is the costliest control of the window to build, in code to
+// load as much as in memory, and nothing reaches it before its page shows.
+void FormMain::buildHostList() {
+    Lv_hosts = new QTreeWidget(Fr_Intervallo);
     Lv_hosts->setObjectName("Lv_hosts");
     Lv_hosts->setGeometry(twipsRect(120, 1440, 5895, 5055));
     look::setBackground(*Lv_hosts, look::White);
-
-    Label24->setBuddy(txt_domain);
     Label6->setBuddy(Lv_hosts);
+    setTabOrder(btn_clearDominio, Lv_hosts);
+    setTabOrder(Lv_hosts, btn_logFile);
+    hostDetection = new hosts::HostDetectionPage(
+        {this, txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Lv_hosts, Txt_hosts},
+        services_.browser, services_.resolver, services_.sockets, services_.toolkit,
+        services_.environment, this);
 }
 
 void FormMain::buildPingPage() {
@@ -263,6 +270,7 @@ void FormMain::finishPageLook(QGroupBox* page) {
     } else if (page == Fr_Intervallo && !hostsLookFinished_) {
         hostsLookFinished_ = true;
         Txt_hosts->setFont(look::courier(9.75));
+        buildHostList();
     } else if (page == Fr_About && !aboutLookFinished_) {
         aboutLookFinished_ = true;
         for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
@@ -271,9 +279,10 @@ void FormMain::finishPageLook(QGroupBox* page) {
 }
 
 void FormMain::setFocusOrder() {
-    const QList<QWidget*> order{
-        TabStrip1,        Combo1,   Command1,    Command2, Text4, txt_domain, CmdNetDetect,
-        btn_clearDominio, Lv_hosts, btn_logFile, Cmd_ping, Text6, Text7,      bt_clear_ping};
+    const QList<QWidget*> order{TabStrip1,  Combo1,       Command1,         Command2,    Text4,
+                                txt_domain, CmdNetDetect, btn_clearDominio, btn_logFile, Cmd_ping,
+                                Text6,      Text7,        bt_clear_ping};
+    // The host list takes its place after btn_clearDominio when it is built.
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
     for (QLabel* label : findChildren<QLabel*>()) label->setFocusPolicy(Qt::NoFocus);
     List1->setFocusPolicy(Qt::NoFocus);

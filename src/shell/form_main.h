@@ -80,7 +80,7 @@ public:
     QPushButton* btn_clearDominio = nullptr;
     QPushButton* btn_logFile = nullptr;
     QLabel* Label6 = nullptr;
-    QTreeWidget* Lv_hosts = nullptr;
+    QTreeWidget* Lv_hosts = nullptr;  // built when its page first shows
     ui::MultiLineTextBox* Txt_hosts = nullptr;
 
     // Ping page.
@@ -113,7 +113,7 @@ public:
     // The tools' handlers.
     traceroute::TraceRoutePage* traceRoute = nullptr;
     ping::PingPage* ping = nullptr;
-    hosts::HostDetectionPage* hostDetection = nullptr;
+    hosts::HostDetectionPage* hostDetection = nullptr;  // with Lv_hosts
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,6 +127,7 @@ private:
     void buildPingPage();
     void buildAboutPage();
     void finishPageLook(QGroupBox* page);
+    void buildHostList();
     void setFocusOrder();
     void setText4TabStops();
     void selectTab(int index);

@@ -161,6 +161,8 @@ private slots:
     void everyControlIsNamedAsDesignedAndLabelled() {
         FakeServices fakes;
         shell::FormMain form(fakes.services());
+        // The host list is built when its page first shows.
+        form.TabStrip1->setCurrentIndex(1);
         const QStringList names{"TabStrip1",
                                 "Fr_domini",
                                 "Fr_Intervallo",
@@ -246,8 +248,9 @@ private slots:
         QCOMPARE(form.Label11->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     }
 
-    // Fonts that only a hidden page uses come with its first showing.
-    void eachPageShowsInItsOwnFonts() {
+    // What only a hidden page uses (its fonts, the host list) comes with its
+    // first showing, in its place.
+    void eachPageIsFinishedWhenFirstShown() {
         FakeServices fakes;
         shell::FormMain form(fakes.services());
         form.show();
@@ -260,9 +263,22 @@ private slots:
         QCOMPARE(form.Lv_hosts->columnCount(), 7);
         for (int column = 0; column < form.Lv_hosts->columnCount(); ++column)
             QCOMPARE(form.Lv_hosts->columnWidth(column), 96);
+        QVERIFY(form.Lv_hosts->isVisible());
+        QCOMPARE(form.Lv_hosts->geometry(), QRect(8, 96, 393, 337));
+        QCOMPARE(form.Lv_hosts->palette().color(QPalette::Base), QColor(Qt::white));
+        form.btn_clearDominio->setFocus();
+        for (QWidget* next :
+             {static_cast<QWidget*>(form.Lv_hosts), static_cast<QWidget*>(form.btn_logFile)}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
         // Shown again, a page keeps what it has.
+        QTreeWidget* const list = form.Lv_hosts;
         clickTab(form, 2);
         QVERIFY(form.Text5[0]->font().bold());
+        clickTab(form, 1);
+        QCOMPARE(form.Lv_hosts, list);
+        QCOMPARE(form.findChildren<QTreeWidget*>().size(), 1);
     }
 
     void noCaptionIsClipped() {
