@@ -171,7 +171,7 @@ void FormMain::buildHostDetectionPage() {
     Txt_hosts = new MultiLineTextBox(page);
     Txt_hosts->setObjectName("Txt_hosts");
     Txt_hosts->setGeometry(twipsRect(120, 3840, 5895, 2655));
-    // Its fixed-pitch font comes with the page's first showing (finishPageLook).
+    // Its fixed-pitch font comes with the page's first showing (finishPage).
     Txt_hosts->setLineWrapMode(QPlainTextEdit::NoWrap);
     Txt_hosts->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Txt_hosts->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -208,7 +208,7 @@ void FormMain::buildPingPage() {
     lbl_data = label(page, "lbl_data", "Dati Tx", {1800, 960, 615, 255}, look::Blue, RightAligned);
     Text7 = textBox(page, "Text7", "who are you", {2520, 960, 1935, 285}, look::White);
     Label9 = label(page, "Label9", "Esito", {1800, 1335, 615, 255}, look::Blue, RightAligned);
-    // Its bold font comes with the page's first showing (finishPageLook).
+    // Its bold font comes with the page's first showing (finishPage).
     Text5[0] = textBox(page, "Text5_0", "", {2520, 1320, 3375, 285}, look::LightYellow, false);
     Line2 = line(page, "Line2", 240, 1800, 5880, 1800, look::Blue);
 
@@ -260,19 +260,20 @@ void FormMain::buildAboutPage() {
     Label18->setFont(look::tahoma(9.75));
 }
 
-// A page's own fonts are files to load and text to lay out again, and fitting
-// the About captions tries one font size after another: all of it waits until
-// the page first shows instead of holding up the window's first paint.
-void FormMain::finishPageLook(QGroupBox* page) {
-    if (page == Fr_Ping && !pingLookFinished_) {
-        pingLookFinished_ = true;
+// What only a hidden page needs waits until it first shows instead of holding
+// up the window's first paint: its own fonts (files to load, text to lay out
+// again), the host list, and the About captions' fitting, which tries one font
+// size after another.
+void FormMain::finishPage(QGroupBox* page) {
+    if (page == Fr_Ping && !pingFinished_) {
+        pingFinished_ = true;
         Text5[0]->setFont(look::dialogFont(8.25, true));
-    } else if (page == Fr_Intervallo && !hostsLookFinished_) {
-        hostsLookFinished_ = true;
+    } else if (page == Fr_Intervallo && !hostsFinished_) {
+        hostsFinished_ = true;
         Txt_hosts->setFont(look::courier(9.75));
         buildHostList();
-    } else if (page == Fr_About && !aboutLookFinished_) {
-        aboutLookFinished_ = true;
+    } else if (page == Fr_About && !aboutFinished_) {
+        aboutFinished_ = true;
         for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
             look::fitTextToWidth(*control);
     }
@@ -344,7 +345,7 @@ void FormMain::TabStrip1_Click() {
     for (const Switch& entry : switches) {
         if (key != QLatin1String(entry.key)) continue;
         for (QGroupBox* page : entry.hidden) page->setVisible(false);
-        finishPageLook(entry.shown);
+        finishPage(entry.shown);
         entry.shown->setVisible(true);
         return;
     }

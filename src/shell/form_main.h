@@ -126,7 +126,7 @@ private:
     void buildHostDetectionPage();
     void buildPingPage();
     void buildAboutPage();
-    void finishPageLook(QGroupBox* page);
+    void finishPage(QGroupBox* page);
     void buildHostList();
     void setFocusOrder();
     void setText4TabStops();
@@ -136,9 +136,9 @@ private:
     Services services_;
     bool closed_ = false;
     bool centred_ = false;
-    bool pingLookFinished_ = false;
-    bool hostsLookFinished_ = false;
-    bool aboutLookFinished_ = false;
+    bool pingFinished_ = false;
+    bool hostsFinished_ = false;
+    bool aboutFinished_ = false;
 };
 
 }  // namespace shell
