@@ -119,29 +119,15 @@ Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
 for ((i = 0; i < 500; i++)); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.01; done
-startup() {  # program, window title prefix -> "ms kB"
-    local rss_file start shown pid app
-    rss_file=$(mktemp)
-    start=$(now_ns)
-    DISPLAY=$display QT_QPA_PLATFORM=xcb /usr/bin/time -f '%M' -o "$rss_file" "$1" >/dev/null 2>&1 &
-    pid=$!
-    shown=""
-    while [ $(($(now_ns) - start)) -lt 30000000000 ]; do  # give up after 30 s
-        if DISPLAY=$display xdotool search --onlyvisible --name "^$2" >/dev/null 2>&1; then shown=$(now_ns); break; fi
-    done
-    app=$(pgrep -P "$pid")
-    [ -n "$app" ] && kill "$app"
-    wait "$pid" 2>/dev/null
-    awk -v s="$start" -v e="${shown:-0}" -v rss="$(tail -n 1 "$rss_file")" \
-        'BEGIN { if (e == 0) print "- -"; else printf "%.1f %s\n", (e - s) / 1e6, rss }'
-    rm -f "$rss_file"
+startup() {  # program -> "ms kB", "- kB" when no window within 30 s
+    DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/bench/window_watch" 30 "$1" 2>/dev/null
 }
 app_ms=() app_kb=() hello_ms=() hello_kb=()
 for ((i = 0; i < runs; i++)); do
-    read -r ms kb < <(startup "$build/src/app/tarsino" "Tarsino on ")
+    read -r ms kb < <(startup "$build/src/app/tarsino")
     [ "$ms" = - ] && failure "tarsino start-up (no window within 30 s)"
     app_ms+=("$ms") app_kb+=("$kb")
-    read -r ms kb < <(startup "$build/bench/hello_widgets" "Hello on bench")
+    read -r ms kb < <(startup "$build/bench/hello_widgets")
     [ "$ms" = - ] && failure "hello_widgets start-up (no window within 30 s)"
     hello_ms+=("$ms") hello_kb+=("$kb")
 done
@@ -154,7 +140,8 @@ echo "|---|---|---|---|"
 echo "| exec to window shown | $m_app_ms ms | $m_hello_ms ms | $(ratio "$m_app_ms" "$m_hello_ms") |"
 echo "| peak RSS | $m_app_kb kB | $m_hello_kb kB | $(ratio "$m_app_kb" "$m_hello_kb") |"
 echo
-echo "Shown = xdotool finds the window mapped (it polls by running again, a few ms each)."
+echo "Shown = the X server reports the window mapped (bench/window_watch); peak RSS includes"
+echo "the first paint."
 kill "$xvfb_pid" 2>/dev/null
 trap - EXIT
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libavahi-client-dev libsmbclient-dev
-       libldap-dev libsasl2-dev libkrb5-dev libcap2-bin fonts-dejavu-core fonts-liberation2)
+       libldap-dev libsasl2-dev libkrb5-dev libfontconfig-dev libcap2-bin fonts-dejavu-core fonts-liberation2)
 # Qt's own texts (Yes/No, context menus) in Italian.
 run=(xvfb xauth qt6-translations-l10n)
 screenshot=(xvfb x11-utils xdotool imagemagick)
@@ -15,7 +15,7 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian av
 # The test labs: network namespaces with routers, avahi/wsdd peers and Debian's
 # own ping, traceroute and mtr to compare against, a Samba master browser; for
 # the benchmarks, a link delay through a netfilter queue (iptables,
-# libnetfilter-queue) and the window's start-up under Xvfb (xdotool, GNU time);
+# libnetfilter-queue) and the window's start-up under Xvfb (xdotool);
 # the window's title bar under a real window manager (openbox, xprop from
 # x11-utils); Qt's Italian texts; for the fuzzers, clang with its libFuzzer
 # and sanitizer run-times, which clang only recommends; for the domain lab, a
@@ -26,7 +26,7 @@ package=(dpkg-dev desktop-file-utils appstream libcap2-bin util-linux lintian av
 # this release offers: the WS-Discovery peer (wsdd on Debian 12, wsdd2 on 13)
 # and the run-times of the installed clang's own version (libclang-rt-N-dev).
 test=(iproute2 nftables iptables procps iputils-ping traceroute mtr-tiny avahi-daemon libnss-mdns dbus
-      @wsd-peer samba util-linux xvfb xauth xdotool time clang @clang-runtime libnetfilter-queue-dev openbox
+      @wsd-peer samba util-linux xvfb xauth xdotool clang @clang-runtime libnetfilter-queue-dev openbox
       x11-utils qt6-translations-l10n samba-ad-dc samba-ad-provision krb5-user ldb-tools ldap-utils
       libsasl2-modules-gssapi-mit clang-format)
 
