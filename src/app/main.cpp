@@ -5,9 +5,11 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <thread>
 
 #include "platform/linux_icmp.h"
 #include "platform/linux_name_resolver.h"
@@ -32,7 +34,13 @@ int main(int argc, char* argv[]) {
             stderr);
         return 1;
     }
+    // Reading the font configuration and caches is the longest step before
+    // the first text can be laid out, and needs nothing of Qt: it runs on
+    // another processor while Qt connects to the display. Fontconfig keeps
+    // what it read as its default configuration, which Qt then uses.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication application(argc, argv);
+    fontConfiguration.join();
     QApplication::setApplicationName(QStringLiteral("tarsino"));
     QApplication::setDesktopFileName(QStringLiteral("tarsino"));
     ui::loadQtTranslations(application);
