@@ -20,6 +20,7 @@ failed=()
 failure() { failed+=("$1"); echo "($1 failed${2:+: $2})"; }
 now_ns() { date +%s%N; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median_of() { printf '%s\n' "$@" | median; }  # of its arguments
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'; }
 
 echo "# Tarsino benchmarks ($runs runs per figure)"
@@ -71,11 +72,11 @@ echo_table() {
         ping_rtt+=("$(awk -F'[/ ]' '/^rtt/ { print $8 }' <<<"$out")")
     done
     local m_echo m_probe m_rtt m_ping m_ping_rtt
-    m_echo=$(printf '%s\n' "${ours_echo[@]}" | median)
-    m_probe=$(printf '%s\n' "${ours_probe[@]}" | median)
-    m_rtt=$(printf '%s\n' "${ours_rtt[@]}" | median)
-    m_ping=$(printf '%s\n' "${ping_echo[@]}" | median)
-    m_ping_rtt=$(printf '%s\n' "${ping_rtt[@]}" | median)
+    m_echo=$(median_of "${ours_echo[@]}")
+    m_probe=$(median_of "${ours_probe[@]}")
+    m_rtt=$(median_of "${ours_rtt[@]}")
+    m_ping=$(median_of "${ping_echo[@]}")
+    m_ping_rtt=$(median_of "${ping_rtt[@]}")
     echo "| figure (median of $runs), through the ${channel:-?} | tarsino | ping -c 1000 -i 0 -q | ratio tarsino / ping |"
     echo "|---|---|---|---|"
     echo "| wall time per echo, SendEcho (handle opened and closed each time) | $m_echo us | $m_ping us | $(ratio "$m_echo" "$m_ping") |"
@@ -131,10 +132,10 @@ for ((i = 0; i < runs; i++)); do
     [ "$ms" = - ] && failure "hello_widgets start-up (no window within 30 s)"
     hello_ms+=("$ms") hello_kb+=("$kb")
 done
-m_app_ms=$(printf '%s\n' "${app_ms[@]}" | median)
-m_app_kb=$(printf '%s\n' "${app_kb[@]}" | median)
-m_hello_ms=$(printf '%s\n' "${hello_ms[@]}" | median)
-m_hello_kb=$(printf '%s\n' "${hello_kb[@]}" | median)
+m_app_ms=$(median_of "${app_ms[@]}")
+m_app_kb=$(median_of "${app_kb[@]}")
+m_hello_ms=$(median_of "${hello_ms[@]}")
+m_hello_kb=$(median_of "${hello_kb[@]}")
 echo "| figure (median of $runs) | tarsino | Qt Widgets hello | ratio |"
 echo "|---|---|---|---|"
 echo "| exec to window shown | $m_app_ms ms | $m_hello_ms ms | $(ratio "$m_app_ms" "$m_hello_ms") |"
