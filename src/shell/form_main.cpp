@@ -265,15 +265,14 @@ void FormMain::buildAboutPage() {
 // again), the host list, and the About captions' fitting, which tries one font
 // size after another.
 void FormMain::finishPage(QGroupBox* page) {
-    if (page == Fr_Ping && !pingFinished_) {
-        pingFinished_ = true;
+    if (finishedPages_.contains(page)) return;
+    finishedPages_.append(page);
+    if (page == Fr_Ping) {
         Text5[0]->setFont(look::dialogFont(8.25, true));
-    } else if (page == Fr_Intervallo && !hostsFinished_) {
-        hostsFinished_ = true;
+    } else if (page == Fr_Intervallo) {
         Txt_hosts->setFont(look::courier(9.75));
         buildHostList();
-    } else if (page == Fr_About && !aboutFinished_) {
-        aboutFinished_ = true;
+    } else if (page == Fr_About) {
         for (QLabel* control : {Label11, Label12, Label13, Label14, Label15, Label16, Label18})
             look::fitTextToWidth(*control);
     }

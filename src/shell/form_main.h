@@ -2,6 +2,7 @@
 // The main window: a tab strip over four pages (trace route, host detection,
 // ping, about), each a frame of the controls its tool reads and writes.
 
+#include <QList>
 #include <QWidget>
 
 #include <array>
@@ -136,9 +137,7 @@ private:
     Services services_;
     bool closed_ = false;
     bool centred_ = false;
-    bool pingFinished_ = false;
-    bool hostsFinished_ = false;
-    bool aboutFinished_ = false;
+    QList<QGroupBox*> finishedPages_;  // shown at least once
 };
 
 }  // namespace shell
