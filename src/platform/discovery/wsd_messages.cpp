@@ -1,6 +1,5 @@
 #include "platform/discovery/wsd_messages.h"
 
-#include <QRegularExpression>
 #include <QUuid>
 
 #include "platform/discovery/bounded_xml.h"
@@ -51,6 +50,25 @@ bool isUsableName(const QString& text, qsizetype maxLength) {
     for (QChar c : text)
         if (c.isSpace() || forbidden.contains(c)) return false;
     return true;
+}
+
+// The words of a list, at most `most` of them, split at every blank the
+// checks above know (QChar::isSpace). A regular expression's \s knows only
+// ASCII blanks, and does not split text that is not valid UTF-16 at all,
+// which a peer's bytes may decode to.
+QStringList firstWords(const QString& text, qsizetype most) {
+    QStringList words;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size() && words.size() < most; ++i) {
+        const bool blank = i == text.size() || text[i].isSpace();
+        if (blank && start >= 0) {
+            words << text.mid(start, i - start);
+            start = -1;
+        } else if (!blank && start < 0) {
+            start = i;
+        }
+    }
+    return words;
 }
 
 }  // namespace
@@ -111,10 +129,8 @@ QList<Match> parseMatches(const QByteArray& datagram, const QSet<QString>& ourMe
         const XmlElement* address = reference ? reference->child(Addressing, u"Address") : nullptr;
         if (!address || !isUsableIdentifier(address->text)) continue;
         Match match{address->text, {}};
-        if (const XmlElement* xaddrs = item.child(Discovery, u"XAddrs")) {
-            static const QRegularExpression blanks(QStringLiteral("\\s+"));
-            match.xaddrs = xaddrs->text.split(blanks, Qt::SkipEmptyParts).mid(0, MaxXAddrs);
-        }
+        if (const XmlElement* xaddrs = item.child(Discovery, u"XAddrs"))
+            match.xaddrs = firstWords(xaddrs->text, MaxXAddrs);
         matches << match;
     }
     return matches;

@@ -86,6 +86,25 @@ private slots:
                  QStringList({QStringLiteral("http://10.77.2.1:5357/x"),
                               QStringLiteral("http://[fe80::1%25veth0]:5357/x")}));
 
+        // Split at every blank, in text that is not valid UTF-16 too (a lone
+        // surrogate, here from UTF-7) and at blanks beyond ASCII.
+        QByteArray oddlyEncoded = wsdMatches(
+            "ResolveMatches", Ours,
+            wsdMatchItem("ResolveMatch", Endpoint, "http://10.77.2.1/+3Hg- http://10.77.2.2/"));
+        oddlyEncoded.replace("encoding=\"utf-8\"", "encoding=\"utf-7\"");
+        const QList<Match> odd = parseMatches(oddlyEncoded, {Ours});
+        QCOMPARE(odd.size(), 1);
+        QCOMPARE(odd[0].xaddrs.size(), 2);
+        QCOMPARE(odd[0].xaddrs[0], QStringLiteral("http://10.77.2.1/") + QChar(0xDC78));
+        const QList<Match> wide = parseMatches(
+            wsdMatches("ResolveMatches", Ours,
+                       wsdMatchItem("ResolveMatch", Endpoint,
+                                    QStringLiteral("http://10.77.2.1/\u00A0http://10.77.2.2/"))),
+            {Ours});
+        QCOMPARE(wide.size(), 1);
+        QCOMPARE(wide[0].xaddrs, QStringList({QStringLiteral("http://10.77.2.1/"),
+                                              QStringLiteral("http://10.77.2.2/")}));
+
         const QList<Match> two =
             parseMatches(wsdMatches("ProbeMatches", Ours,
                                     wsdMatchItem("ProbeMatch", Endpoint) +
